@@ -1,0 +1,18 @@
+// The fixed start-up sequence, from the process entry to the event loop.
+#pragma once
+
+namespace Startup {
+
+// Creates the application object with MenuBar1 as its menu bar and registers it.
+void NewAppInstance();
+// Binds the application's eight menu handlers by item name.
+void ApplicationAddMenuHandlers();
+// Everything before the event loop: the application object and its handlers.
+void EarlyStartup();
+// Releases the module's text values and the menu bars at program end.
+void Finalize();
+
+// The whole run; returns the exit code.
+int Main(int argc, char** argv);
+
+}  // namespace Startup

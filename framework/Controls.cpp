@@ -1,0 +1,355 @@
+#include "framework/Controls.h"
+
+#include "framework/Runtime.h"
+#include "framework/Window.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextEdit>
+#include <QTimer>
+
+#include <algorithm>
+
+namespace {
+// Larger sizes would only make the text unreadable and its layout slow.
+constexpr double kLargestShownTextSize = 1000.0;
+
+bool Is(const QString& key, const char* name) { return key == QLatin1String(name); }
+}  // namespace
+
+// ---- Control ---------------------------------------------------------------
+
+Control::Control(::Window& window) : window_(window.weak_from_this()) {}
+
+Control::~Control() = default;
+
+void Control::AddEventHandler(int eventNumber, std::function<void()> handler) {
+    handlers_.emplace(eventNumber, std::move(handler));
+}
+
+bool Control::HasEventHandler(int eventNumber) const { return handlers_.count(eventNumber) > 0; }
+
+void Control::RaiseEvent(int eventNumber) {
+    auto window = window_.lock();
+    if (!window || !window->IsOpen()) return;
+    auto self = shared_from_this();
+    std::vector<std::function<void()>> handlers;
+    const auto range = handlers_.equal_range(eventNumber);
+    for (auto it = range.first; it != range.second; ++it) handlers.push_back(it->second);
+    for (const auto& handler : handlers) Invoke(handler);
+}
+
+void Control::SetProperty(const QString& key, const PropertyValue& value) {
+    if (Is(key, "Name")) name_ = value.toString();
+    else if (Is(key, "Index")) index_ = value.toInt();
+}
+
+// ---- RectControl -----------------------------------------------------------
+
+RectControl::RectControl(::Window& window, QWidget* widget) : Control(window), widget_(widget) {}
+
+RectControl::~RectControl() = default;
+
+bool RectControl::Enabled() const { return widget_->isEnabled(); }
+void RectControl::SetEnabled(bool on) { widget_->setEnabled(on); }
+
+void RectControl::SetVisible(bool on) {
+    visible_ = on;
+    widget_->setVisible(on);
+}
+
+void RectControl::SetFocus() { widget_->setFocus(Qt::OtherFocusReason); }
+
+void RectControl::Refresh(bool) { widget_->update(); }
+
+void RectControl::SetProperty(const QString& key, const PropertyValue& value) {
+    if (Is(key, "Left")) left_ = value.toInt(), ApplyGeometry();
+    else if (Is(key, "Top")) top_ = value.toInt(), ApplyGeometry();
+    else if (Is(key, "Width")) width_ = value.toInt(), ApplyGeometry();
+    else if (Is(key, "Height")) height_ = value.toInt(), ApplyGeometry();
+    else if (Is(key, "LockLeft")) lockLeft_ = value.toBool();
+    else if (Is(key, "LockTop")) lockTop_ = value.toBool();
+    else if (Is(key, "LockRight")) lockRight_ = value.toBool();
+    else if (Is(key, "LockBottom")) lockBottom_ = value.toBool();
+    else if (Is(key, "Enabled")) SetEnabled(value.toBool());
+    else if (Is(key, "Visible")) SetVisible(value.toBool());
+    else if (Is(key, "TabIndex")) tabIndex_ = value.toInt();
+    else if (Is(key, "TabStop")) {
+        tabStop_ = value.toBool();
+        if (!tabStop_ && widget_->focusPolicy() != Qt::NoFocus) widget_->setFocusPolicy(Qt::ClickFocus);
+    } else if (Is(key, "HelpTag")) widget_->setToolTip(value.toString());
+    else if (Is(key, "TextFont")) fontName_ = value.toString(), ApplyFont();
+    else if (Is(key, "TextSize")) textSize_ = value.toInt(), ApplyFont();
+    else if (Is(key, "Bold")) bold_ = value.toBool(), ApplyFont();
+    else if (Is(key, "Italic")) italic_ = value.toBool(), ApplyFont();
+    else if (Is(key, "Underline")) underline_ = value.toBool(), ApplyFont();
+    else Control::SetProperty(key, value);
+}
+
+void RectControl::ApplyGeometry() {
+    if (auto window = Window()) {
+        designContentWidth_ = window->Width();
+        designContentHeight_ = window->Height();
+    }
+    widget_->setGeometry(left_, top_, width_, height_);
+}
+
+void RectControl::Relayout(int contentWidth, int contentHeight) {
+    int x = left_, y = top_, w = width_, h = height_;
+    const int right = designContentWidth_ - (left_ + width_);
+    const int bottom = designContentHeight_ - (top_ + height_);
+    if (lockRight_) {
+        if (lockLeft_) w = std::max(0, contentWidth - left_ - right);
+        else x = contentWidth - right - width_;
+    }
+    if (lockBottom_) {
+        if (lockTop_) h = std::max(0, contentHeight - top_ - bottom);
+        else y = contentHeight - bottom - height_;
+    }
+    widget_->setGeometry(x, y, w, h);
+}
+
+void RectControl::ApplyFont() {
+    QFont font = QApplication::font();
+    if (!fontName_.isEmpty() && fontName_ != QLatin1String("System")) font.setFamily(fontName_);
+    if (textSize_ > 0) font.setPointSizeF(std::min(textSize_, kLargestShownTextSize));
+    font.setBold(bold_);
+    font.setItalic(italic_);
+    font.setUnderline(underline_);
+    widget_->setFont(font);
+}
+
+// ---- Label -----------------------------------------------------------------
+
+Label::Label(::Window& window) : RectControl(window, new QLabel(window.Content())) {
+    static_cast<QLabel*>(NativeWidget())->setTextFormat(Qt::PlainText);
+}
+
+QString Label::Text() const { return static_cast<QLabel*>(NativeWidget())->text(); }
+void Label::SetText(const QString& text) { static_cast<QLabel*>(NativeWidget())->setText(text); }
+
+void Label::SetTextSize(double size) {
+    textSize_ = size;
+    ApplyFont();
+}
+
+void Label::SetProperty(const QString& key, const PropertyValue& value) {
+    auto* label = static_cast<QLabel*>(NativeWidget());
+    if (Is(key, "Text")) label->setText(value.toString());
+    else if (Is(key, "TextAlign")) {
+        const int align = value.toInt();
+        const Qt::Alignment h = align == 1 ? Qt::AlignHCenter : align == 2 ? Qt::AlignRight : Qt::AlignLeft;
+        label->setAlignment(h | Qt::AlignVCenter);
+    } else if (Is(key, "Multiline")) label->setWordWrap(value.toBool());
+    else if (Is(key, "Selectable"))
+        label->setTextInteractionFlags(value.toBool() ? Qt::TextSelectableByMouse : Qt::NoTextInteraction);
+    else RectControl::SetProperty(key, value);
+}
+
+// ---- TextField -------------------------------------------------------------
+
+TextField::TextField(::Window& window) : RectControl(window, new QLineEdit(window.Content())) {
+    auto* field = static_cast<QLineEdit*>(NativeWidget());
+    QObject::connect(field, &QLineEdit::textChanged, field, [this] { RaiseEvent(kEventTextChange); });
+}
+
+QString TextField::Text() const { return static_cast<QLineEdit*>(NativeWidget())->text(); }
+void TextField::SetText(const QString& text) { static_cast<QLineEdit*>(NativeWidget())->setText(text); }
+
+bool TextField::Password() const {
+    return static_cast<QLineEdit*>(NativeWidget())->echoMode() == QLineEdit::Password;
+}
+
+void TextField::SetPassword(bool on) {
+    static_cast<QLineEdit*>(NativeWidget())->setEchoMode(on ? QLineEdit::Password : QLineEdit::Normal);
+}
+
+void TextField::SetMask(const QString& mask) {
+    auto* field = static_cast<QLineEdit*>(NativeWidget());
+    delete field->validator();
+    if (mask.isEmpty()) {
+        field->setValidator(nullptr);
+        field->setMaxLength(32767);
+        return;
+    }
+    // Every position of the masks in use takes an ASCII letter or digit; "A"
+    // positions are required, which the program checks itself before use.
+    const QRegularExpression pattern(QStringLiteral("[A-Za-z0-9]{0,%1}").arg(mask.size()));
+    field->setValidator(new QRegularExpressionValidator(pattern, field));
+    field->setMaxLength(static_cast<int>(mask.size()));
+}
+
+bool TextField::ReadOnly() const { return static_cast<QLineEdit*>(NativeWidget())->isReadOnly(); }
+void TextField::SetReadOnly(bool on) { static_cast<QLineEdit*>(NativeWidget())->setReadOnly(on); }
+
+void TextField::SetProperty(const QString& key, const PropertyValue& value) {
+    auto* field = static_cast<QLineEdit*>(NativeWidget());
+    if (Is(key, "Text")) SetText(value.toString());
+    else if (Is(key, "Mask")) SetMask(value.toString());
+    else if (Is(key, "Password")) SetPassword(value.toBool());
+    else if (Is(key, "ReadOnly")) SetReadOnly(value.toBool());
+    else if (Is(key, "LimitText")) {
+        if (value.toInt() > 0) field->setMaxLength(value.toInt());
+    } else if (Is(key, "Alignment")) {
+        const int align = value.toInt();
+        field->setAlignment(align == 1 ? Qt::AlignHCenter : align == 2 ? Qt::AlignRight : Qt::AlignLeft);
+    } else if (Is(key, "CueText")) field->setPlaceholderText(value.toString());
+    else if (Is(key, "Border")) field->setFrame(value.toBool());
+    else RectControl::SetProperty(key, value);
+}
+
+// ---- TextArea --------------------------------------------------------------
+
+TextArea::TextArea(::Window& window) : RectControl(window, new QTextEdit(window.Content())) {
+    auto* area = static_cast<QTextEdit*>(NativeWidget());
+    area->setLineWrapMode(QTextEdit::WidgetWidth);
+    area->setTabChangesFocus(true);
+}
+
+QString TextArea::Text() const {
+    // The document's characters as they are (no blank stands in for a
+    // non-breaking space); paragraph and line breaks become the line end.
+    QString text = static_cast<QTextEdit*>(NativeWidget())->document()->toRawText();
+    for (QChar& c : text)
+        if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator) c = QLatin1Char('\n');
+    return text;
+}
+
+void TextArea::SetText(const QString& text) { static_cast<QTextEdit*>(NativeWidget())->setPlainText(text); }
+
+void TextArea::SetTextSize(double size) {
+    textSize_ = size;
+    ApplyFont();
+}
+
+int32_t TextArea::SelStart() const {
+    const QTextCursor cursor = static_cast<QTextEdit*>(NativeWidget())->textCursor();
+    return cursor.selectionStart();
+}
+
+void TextArea::SetSelStart(int32_t offset) {
+    auto* area = static_cast<QTextEdit*>(NativeWidget());
+    QTextCursor cursor = area->textCursor();
+    const int end = area->document()->characterCount() - 1;
+    cursor.setPosition(std::clamp(offset, 0, end));
+    area->setTextCursor(cursor);
+}
+
+int32_t TextArea::SelLength() const {
+    const QTextCursor cursor = static_cast<QTextEdit*>(NativeWidget())->textCursor();
+    return cursor.selectionEnd() - cursor.selectionStart();
+}
+
+void TextArea::SetSelLength(int32_t length) {
+    auto* area = static_cast<QTextEdit*>(NativeWidget());
+    QTextCursor cursor = area->textCursor();
+    const int start = cursor.selectionStart();
+    const int end = area->document()->characterCount() - 1;
+    cursor.setPosition(start);
+    cursor.setPosition(std::clamp(start + std::max(length, 0), start, end), QTextCursor::KeepAnchor);
+    area->setTextCursor(cursor);
+}
+
+bool TextArea::ReadOnly() const { return static_cast<QTextEdit*>(NativeWidget())->isReadOnly(); }
+void TextArea::SetReadOnly(bool on) { static_cast<QTextEdit*>(NativeWidget())->setReadOnly(on); }
+
+void TextArea::SetProperty(const QString& key, const PropertyValue& value) {
+    auto* area = static_cast<QTextEdit*>(NativeWidget());
+    if (Is(key, "Text")) SetText(value.toString());
+    else if (Is(key, "ReadOnly")) SetReadOnly(value.toBool());
+    else if (Is(key, "Styled")) area->setAcceptRichText(value.toBool());
+    else if (Is(key, "AcceptTabs")) area->setTabChangesFocus(!value.toBool());
+    else if (Is(key, "ScrollbarVertical"))
+        area->setVerticalScrollBarPolicy(value.toBool() ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+    else if (Is(key, "ScrollbarHorizontal")) {
+        area->setLineWrapMode(value.toBool() ? QTextEdit::NoWrap : QTextEdit::WidgetWidth);
+        area->setHorizontalScrollBarPolicy(value.toBool() ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+    } else if (Is(key, "Border")) area->setFrameShape(value.toBool() ? QFrame::StyledPanel : QFrame::NoFrame);
+    else RectControl::SetProperty(key, value);
+}
+
+// ---- PushButton ------------------------------------------------------------
+
+PushButton::PushButton(::Window& window) : RectControl(window, new QPushButton(window.Content())) {
+    auto* button = static_cast<QPushButton*>(NativeWidget());
+    button->setAutoDefault(false);
+    QObject::connect(button, &QPushButton::clicked, button, [this] { RaiseEvent(kEventAction); });
+}
+
+QString PushButton::Caption() const { return static_cast<QPushButton*>(NativeWidget())->text(); }
+void PushButton::SetCaption(const QString& caption) { static_cast<QPushButton*>(NativeWidget())->setText(caption); }
+
+void PushButton::SetDefault(bool on) {
+    default_ = on;
+    static_cast<QPushButton*>(NativeWidget())->setDefault(on);
+}
+
+void PushButton::Push() { static_cast<QPushButton*>(NativeWidget())->click(); }
+
+void PushButton::SetProperty(const QString& key, const PropertyValue& value) {
+    if (Is(key, "Caption")) SetCaption(value.toString());
+    else if (Is(key, "Default")) SetDefault(value.toBool());
+    else if (Is(key, "Cancel")) SetCancel(value.toBool());
+    else RectControl::SetProperty(key, value);
+}
+
+// ---- CheckBox --------------------------------------------------------------
+
+CheckBox::CheckBox(::Window& window) : RectControl(window, new QCheckBox(window.Content())) {}
+
+QString CheckBox::Caption() const { return static_cast<QCheckBox*>(NativeWidget())->text(); }
+void CheckBox::SetCaption(const QString& caption) { static_cast<QCheckBox*>(NativeWidget())->setText(caption); }
+bool CheckBox::Value() const { return static_cast<QCheckBox*>(NativeWidget())->isChecked(); }
+void CheckBox::SetValue(bool on) { static_cast<QCheckBox*>(NativeWidget())->setChecked(on); }
+
+void CheckBox::SetProperty(const QString& key, const PropertyValue& value) {
+    if (Is(key, "Caption")) SetCaption(value.toString());
+    else if (Is(key, "Value")) SetValue(value.toBool());
+    else if (Is(key, "State")) SetValue(value.toInt() == 1);
+    else RectControl::SetProperty(key, value);
+}
+
+// ---- Timer -----------------------------------------------------------------
+
+Timer::Timer(::Window& window) : Control(window), timer_(std::make_unique<QTimer>()) {
+    QObject::connect(timer_.get(), &QTimer::timeout, timer_.get(), [this] {
+        if (mode_ == 1) mode_ = 0;  // a single shot is over once it fires
+        RaiseEvent(kEventTimerAction);
+    });
+    Apply();
+}
+
+Timer::~Timer() = default;
+
+void Timer::SetPeriod(int32_t ms) {
+    period_ = ms;
+    Apply();
+}
+
+void Timer::SetMode(int32_t mode) {
+    mode_ = mode;
+    Apply();
+}
+
+void Timer::Reset() { Apply(); }
+
+void Timer::Apply() {
+    timer_->stop();
+    if (mode_ == 0) return;
+    timer_->setSingleShot(mode_ == 1);
+    timer_->start(std::max(period_, 0));
+}
+
+void Timer::SetProperty(const QString& key, const PropertyValue& value) {
+    if (Is(key, "Period")) SetPeriod(value.toInt());
+    else if (Is(key, "Mode")) SetMode(value.toInt());
+    else Control::SetProperty(key, value);
+}

@@ -1,0 +1,190 @@
+// Controls: each placed on one window under a name, created from a property
+// list, with events bound by number to handlers of the window.
+#pragma once
+
+#include "framework/Properties.h"
+
+#include <QString>
+#include <functional>
+#include <map>
+#include <memory>
+#include <vector>
+
+class QWidget;
+class QSize;
+class QTimer;
+class Window;
+using WindowRef = std::shared_ptr<Window>;
+
+// Event numbers.
+enum : int {
+    kEventTimerAction = 0,
+    kEventOpen = 2,
+    kEventError = 8,
+    kEventPageReceived = 10,
+    kEventAction = 15,
+    kEventTextChange = 21,
+};
+
+class Control : public PropertyTarget, public std::enable_shared_from_this<Control> {
+public:
+    explicit Control(::Window& window);
+    ~Control() override;
+
+    QString Name() const { return name_; }
+    int32_t Index() const { return index_; }
+    // The window that holds the control.
+    WindowRef Window() const { return window_.lock(); }
+
+    void AddEventHandler(int eventNumber, std::function<void()> handler);
+    bool HasEventHandler(int eventNumber) const;
+    // Runs the handlers bound to the event through the exception boundary,
+    // holding the window and the control; nothing runs on a closed window
+    // once it has been built.
+    void RaiseEvent(int eventNumber);
+
+    void SetProperty(const QString& key, const PropertyValue& value) override;
+
+private:
+    std::weak_ptr<::Window> window_;
+    QString name_;
+    int32_t index_ = -2147483647 - 1;
+    std::multimap<int, std::function<void()>> handlers_;
+};
+
+// A visual control: a widget on the window's content.
+class RectControl : public Control {
+public:
+    RectControl(::Window& window, QWidget* widget);
+    ~RectControl() override;
+
+    int32_t Left() const { return left_; }
+    int32_t Top() const { return top_; }
+    int32_t Width() const { return width_; }
+    int32_t Height() const { return height_; }
+    bool Enabled() const;
+    void SetEnabled(bool on);
+    bool Visible() const { return visible_; }
+    void SetVisible(bool on);
+    int32_t TabIndex() const { return tabIndex_; }
+    bool TabStop() const { return tabStop_; }
+    void SetFocus();
+    void Refresh(bool eraseBackground);
+
+    void SetProperty(const QString& key, const PropertyValue& value) override;
+
+    // Follows the window's content size according to the locks.
+    void Relayout(int contentWidth, int contentHeight);
+
+    QWidget* NativeWidget() const { return widget_; }
+
+protected:
+    void ApplyFont();
+    QString fontName_ = QStringLiteral("System");
+    double textSize_ = 0;
+    bool bold_ = false, italic_ = false, underline_ = false;
+
+private:
+    void ApplyGeometry();
+    QWidget* widget_;
+    int32_t left_ = 0, top_ = 0, width_ = 0, height_ = 0;
+    int designContentWidth_ = 0, designContentHeight_ = 0;
+    bool lockLeft_ = false, lockTop_ = false, lockRight_ = false, lockBottom_ = false;
+    bool visible_ = true, tabStop_ = true;
+    int32_t tabIndex_ = 0;
+};
+
+class Label : public RectControl {
+public:
+    explicit Label(::Window& window);
+    QString Text() const;
+    void SetText(const QString& text);
+    void SetTextSize(double size);
+    void SetProperty(const QString& key, const PropertyValue& value) override;
+};
+
+class TextField : public RectControl {
+public:
+    explicit TextField(::Window& window);
+    QString Text() const;
+    void SetText(const QString& text);
+    bool Password() const;
+    void SetPassword(bool on);
+    // "A": a letter or digit must stand here; "a": one may. The length of the
+    // mask limits the text.
+    void SetMask(const QString& mask);
+    bool ReadOnly() const;
+    void SetReadOnly(bool on);
+    void SetProperty(const QString& key, const PropertyValue& value) override;
+};
+
+class TextArea : public RectControl {
+public:
+    explicit TextArea(::Window& window);
+    // The plain text; only characters, no styles.
+    QString Text() const;
+    void SetText(const QString& text);
+    // Points; 0 is the framework's default size.
+    double TextSize() const { return textSize_; }
+    void SetTextSize(double size);
+    double LineSpacing() const { return lineSpacing_; }
+    void SetLineSpacing(double spacing) { lineSpacing_ = spacing; }
+    // 0-based offset and length of the selection, cut back to the text.
+    int32_t SelStart() const;
+    void SetSelStart(int32_t offset);
+    int32_t SelLength() const;
+    void SetSelLength(int32_t length);
+    bool ReadOnly() const;
+    void SetReadOnly(bool on);
+    void SetProperty(const QString& key, const PropertyValue& value) override;
+
+private:
+    double lineSpacing_ = 1.0;
+};
+
+class PushButton : public RectControl {
+public:
+    explicit PushButton(::Window& window);
+    QString Caption() const;
+    void SetCaption(const QString& caption);
+    // Return presses the default button, Escape the cancel button.
+    bool Default() const { return default_; }
+    void SetDefault(bool on);
+    bool Cancel() const { return cancel_; }
+    void SetCancel(bool on) { cancel_ = on; }
+    // Presses the button as a click would.
+    void Push();
+    void SetProperty(const QString& key, const PropertyValue& value) override;
+
+private:
+    bool default_ = false, cancel_ = false;
+};
+
+class CheckBox : public RectControl {
+public:
+    explicit CheckBox(::Window& window);
+    QString Caption() const;
+    void SetCaption(const QString& caption);
+    bool Value() const;
+    void SetValue(bool on);
+    void SetProperty(const QString& key, const PropertyValue& value) override;
+};
+
+// A non-visual control: raises Action after Period milliseconds; Mode 0 is
+// off, 1 fires once, 2 fires repeatedly.
+class Timer : public Control {
+public:
+    explicit Timer(::Window& window);
+    ~Timer() override;
+    int32_t Period() const { return period_; }
+    void SetPeriod(int32_t ms);
+    int32_t Mode() const { return mode_; }
+    void SetMode(int32_t mode);
+    void Reset();
+    void SetProperty(const QString& key, const PropertyValue& value) override;
+
+private:
+    void Apply();
+    std::unique_ptr<QTimer> timer_;
+    int32_t period_ = 1000, mode_ = 0;
+};

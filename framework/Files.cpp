@@ -1,0 +1,91 @@
+#include "framework/Files.h"
+
+#include "framework/Runtime.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+namespace {
+constexpr char kLineEnd = '\n';
+}
+
+TextOutputStream::TextOutputStream(const QString& path)
+    : path_(path), file_(std::make_unique<QSaveFile>(path)) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    file_->setDirectWriteFallback(false);
+    if (!file_->open(QIODevice::WriteOnly)) throw FileError("write", path_, file_->errorString());
+    // Private notes: readable and writable by their owner only.
+    file_->setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+}
+
+TextOutputStream::~TextOutputStream() = default;  // an uncommitted QSaveFile is discarded
+TextOutputStream::TextOutputStream(TextOutputStream&&) noexcept = default;
+TextOutputStream& TextOutputStream::operator=(TextOutputStream&&) noexcept = default;
+
+void TextOutputStream::WriteLine(const QByteArray& bytes) {
+    if (!file_) throw FileError("write", path_, QStringLiteral("the file is already closed"));
+    if (file_->write(bytes) != bytes.size() || !file_->putChar(kLineEnd))
+        throw FileError("write", path_, file_->errorString());
+}
+
+void TextOutputStream::WriteLine(const QString& text) { WriteLine(text.toUtf8()); }
+
+void TextOutputStream::Close() {
+    if (!file_) return;
+    if (!file_->commit()) {
+        const QString reason = file_->errorString();
+        file_.reset();
+        throw FileError("write", path_, reason);
+    }
+    file_.reset();
+}
+
+TextInputStream::TextInputStream(const QString& path)
+    : path_(path), file_(std::make_unique<QFile>(path)) {
+    if (!file_->open(QIODevice::ReadOnly)) throw FileError("read", path_, file_->errorString());
+}
+
+TextInputStream::~TextInputStream() = default;
+TextInputStream::TextInputStream(TextInputStream&&) noexcept = default;
+TextInputStream& TextInputStream::operator=(TextInputStream&&) noexcept = default;
+
+QByteArray TextInputStream::ReadAll() {
+    if (!file_) return QByteArray();
+    QByteArray all = file_->readAll();
+    if (file_->error() != QFileDevice::NoError) throw FileError("read", path_, file_->errorString());
+    return all;
+}
+
+QByteArray TextInputStream::ReadLine() {
+    if (!file_ || file_->atEnd()) return QByteArray();
+    QByteArray line = file_->readLine();
+    if (file_->error() != QFileDevice::NoError) throw FileError("read", path_, file_->errorString());
+    if (line.endsWith(kLineEnd)) line.chop(1);
+    return line;
+}
+
+bool TextInputStream::EndOfFile() const { return !file_ || file_->atEnd(); }
+
+void TextInputStream::Close() { file_.reset(); }
+
+FolderItem FolderItem::Child(const QString& name) const {
+    return FolderItem(QDir(path_).filePath(name));
+}
+
+bool FolderItem::Exists() const { return QFileInfo::exists(path_); }
+
+void FolderItem::Delete() const {
+    QFile file(path_);
+    if (!file.remove()) throw FileError("delete", path_, file.errorString());
+}
+
+TextOutputStream FolderItem::CreateTextFile() const { return TextOutputStream(path_); }
+
+TextInputStream FolderItem::OpenAsTextFile() const { return TextInputStream(path_); }
+
+FolderItem SpecialFolder::Preferences() {
+    return FolderItem(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
+}

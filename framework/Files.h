@@ -1,0 +1,69 @@
+// Files in the preferences folder, written and read as text streams.
+// A file is written whole through a temporary file that replaces the old one
+// only when complete; a failed write leaves the old file as it was and throws
+// FileError (framework/Runtime.h).
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <memory>
+
+class QFile;
+class QSaveFile;
+
+class TextOutputStream {
+public:
+    explicit TextOutputStream(const QString& path);
+    ~TextOutputStream();  // discards the file when Close was not reached
+    TextOutputStream(TextOutputStream&&) noexcept;
+    TextOutputStream& operator=(TextOutputStream&&) noexcept;
+
+    // Writes the bytes unchanged, then the line end.
+    void WriteLine(const QByteArray& bytes);
+    void WriteLine(const QString& text);
+    // Completes the file: it replaces the old one now.
+    void Close();
+
+private:
+    QString path_;
+    std::unique_ptr<QSaveFile> file_;
+};
+
+class TextInputStream {
+public:
+    explicit TextInputStream(const QString& path);
+    ~TextInputStream();
+    TextInputStream(TextInputStream&&) noexcept;
+    TextInputStream& operator=(TextInputStream&&) noexcept;
+
+    // The rest of the file, bytes unchanged.
+    QByteArray ReadAll();
+    // The next line without its line end; empty at the end of the file.
+    QByteArray ReadLine();
+    bool EndOfFile() const;
+    void Close();
+
+private:
+    QString path_;
+    std::unique_ptr<QFile> file_;
+};
+
+class FolderItem {
+public:
+    explicit FolderItem(const QString& path) : path_(path) {}
+
+    FolderItem Child(const QString& name) const;
+    bool Exists() const;
+    void Delete() const;
+    TextOutputStream CreateTextFile() const;
+    TextInputStream OpenAsTextFile() const;
+    const QString& NativePath() const { return path_; }
+
+private:
+    QString path_;
+};
+
+namespace SpecialFolder {
+// The user's preferences folder: Qt's generic configuration location.
+FolderItem Preferences();
+}  // namespace SpecialFolder

@@ -1,0 +1,70 @@
+// The runtime: the Qt application, the exception boundary every call into the
+// program passes, quitting, and the report of an error no handler caught.
+#pragma once
+
+#include <QString>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+
+class QEventLoop;
+
+// A file operation that failed: names the file and the system's reason.
+class FileError : public std::runtime_error {
+public:
+    FileError(const QString& action, const QString& path, const QString& reason);
+    const QString& path() const { return path_; }
+    const QString& reason() const { return reason_; }
+    const QString& message() const { return message_; }
+
+private:
+    QString path_, reason_, message_;
+};
+
+// A missing object, or one of another kind than asked for.
+class NilObjectException : public std::runtime_error {
+public:
+    explicit NilObjectException(const QString& what) : std::runtime_error(what.toStdString()) {}
+};
+
+class Runtime {
+public:
+    Runtime(int& argc, char** argv);
+    ~Runtime();
+    Runtime(const Runtime&) = delete;
+    Runtime& operator=(const Runtime&) = delete;
+
+    // Releases every window and the application object while Qt still runs.
+    void Shutdown();
+
+};
+
+// Runs a call into the program's code. An exception that escapes it is
+// reported in a modal box and ends the event loop with exit code 1.
+// Returns false when the call did not run to its end (or did not run at all
+// because the application is quitting).
+bool Invoke(const std::function<void()>& call);
+
+// Ends every running loop with the code; nothing further reaches the program.
+void Quit(int code);
+bool IsQuitting();
+int ExitCode();
+
+// The platform's quit command: closes the open windows front to back, each
+// with its Close event, then quits with 0.
+void QuitCommand();
+
+// A nested event loop that Quit also ends.
+class ModalLoop {
+public:
+    ModalLoop();
+    ~ModalLoop();
+    void Run();
+    void Exit();
+
+private:
+    std::unique_ptr<QEventLoop> loop_;
+};
+
+// The text of the report shown for an unhandled error.
+QString UnhandledErrorText(const std::exception& e);

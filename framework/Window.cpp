@@ -1,0 +1,416 @@
+#include "framework/Window.h"
+
+#include "framework/Application.h"
+#include "framework/Controls.h"
+#include "framework/Menu.h"
+#include "framework/Runtime.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QKeySequence>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMoveEvent>
+#include <QResizeEvent>
+#include <QTextEdit>
+
+#include <algorithm>
+
+namespace {
+
+struct Registry {
+    std::map<QString, std::shared_ptr<Window>> open;   // by full class name
+    std::vector<std::weak_ptr<Window>> order;          // front to back
+};
+
+Registry& R() {
+    static Registry registry;
+    return registry;
+}
+
+void ForgetOrder(const Window* window) {
+    auto& order = R().order;
+    order.erase(std::remove_if(order.begin(), order.end(),
+                               [window](const std::weak_ptr<Window>& w) {
+                                   auto locked = w.lock();
+                                   return !locked || locked.get() == window;
+                               }),
+                order.end());
+}
+
+void MoveToFront(const std::shared_ptr<Window>& window) {
+    ForgetOrder(window.get());
+    R().order.insert(R().order.begin(), window);
+}
+
+// The framework's own commands, acting on the focused text control.
+bool RunBuiltIn(const QString& name) {
+    if (name == QLatin1String("FileQuit")) {
+        QuitCommand();
+        return true;
+    }
+    QWidget* focus = QApplication::focusWidget();
+    if (auto* field = qobject_cast<QLineEdit*>(focus)) {
+        if (name == QLatin1String("EditCut")) field->cut();
+        else if (name == QLatin1String("EditCopy")) field->copy();
+        else if (name == QLatin1String("EditPaste")) field->paste();
+        else if (name == QLatin1String("EditClear")) field->del();
+        else if (name == QLatin1String("EditSelectAll")) field->selectAll();
+        else if (name == QLatin1String("EditUndo")) field->undo();
+        else return false;
+        return true;
+    }
+    if (auto* area = qobject_cast<QTextEdit*>(focus)) {
+        if (name == QLatin1String("EditCut")) area->cut();
+        else if (name == QLatin1String("EditCopy")) area->copy();
+        else if (name == QLatin1String("EditPaste")) area->paste();
+        else if (name == QLatin1String("EditClear")) area->textCursor().removeSelectedText();
+        else if (name == QLatin1String("EditSelectAll")) area->selectAll();
+        else if (name == QLatin1String("EditUndo")) area->undo();
+        else return false;
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+// The content: the area below the menu bar where the controls stand.
+class ContentWidget : public QWidget {
+public:
+    explicit ContentWidget(Window* owner) : owner_(owner) {}
+    void Detach() { owner_ = nullptr; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override {
+        QWidget::resizeEvent(event);
+        if (owner_) owner_->OnContentResized(event->size());
+    }
+
+    // Return presses the default button and Escape the cancel button, as in
+    // a dialog; a control that uses the key itself never lets it reach here.
+    void keyPressEvent(QKeyEvent* event) override {
+        const bool isReturn = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+        const bool isEscape = event->key() == Qt::Key_Escape;
+        if (owner_ && (isReturn || isEscape) && event->modifiers() == Qt::NoModifier) {
+            for (const auto& control : owner_->Controls()) {
+                auto button = std::dynamic_pointer_cast<PushButton>(control);
+                if (!button || !button->Enabled() || !button->Visible()) continue;
+                if ((isReturn && button->Default()) || (isEscape && button->Cancel())) {
+                    button->Push();
+                    return;
+                }
+            }
+        }
+        QWidget::keyPressEvent(event);
+    }
+
+private:
+    Window* owner_;
+};
+
+class WindowNative : public QMainWindow {
+public:
+    explicit WindowNative(Window* owner) : owner_(owner), content_(new ContentWidget(owner)) {
+        setCentralWidget(content_);
+    }
+    ContentWidget* content() const { return content_; }
+    void Detach() {
+        owner_ = nullptr;
+        content_->Detach();
+    }
+
+protected:
+    void closeEvent(QCloseEvent* event) override {
+        event->ignore();  // the framework takes the window off the screen itself
+        if (owner_) owner_->OnUserClose();
+    }
+    void moveEvent(QMoveEvent* event) override {
+        QMainWindow::moveEvent(event);
+        if (owner_) owner_->OnMoved();
+    }
+    void changeEvent(QEvent* event) override {
+        QMainWindow::changeEvent(event);
+        if (owner_ && event->type() == QEvent::ActivationChange && isActiveWindow())
+            owner_->OnActivated();
+    }
+
+private:
+    Window* owner_;
+    ContentWidget* content_;
+};
+
+Window::Window(const QString& fullName)
+    : fullName_(fullName), native_(std::make_unique<WindowNative>(this)) {
+    native_->setAttribute(Qt::WA_DeleteOnClose, false);
+}
+
+Window::~Window() {
+    // Widgets are deleted from the event loop, never from inside a handler
+    // that may still be running on one of them.
+    native_->Detach();
+    native_->hide();
+    native_.release()->deleteLater();
+}
+
+void Window::Constructor() {
+    auto self = shared_from_this();
+    auto& open = R().open;
+    open[fullName_] = self;
+    open_ = true;
+    MoveToFront(self);
+
+    Layout();
+    CreateControls();
+
+    // Tab order follows each control's TabIndex.
+    std::vector<QWidget*> tabOrder;
+    std::vector<std::shared_ptr<RectControl>> visual;
+    for (const auto& control : controls_)
+        if (auto rect = std::dynamic_pointer_cast<RectControl>(control)) visual.push_back(rect);
+    std::stable_sort(visual.begin(), visual.end(),
+                     [](const auto& a, const auto& b) { return a->TabIndex() < b->TabIndex(); });
+    for (size_t i = 1; i < visual.size(); ++i)
+        QWidget::setTabOrder(visual[i - 1]->NativeWidget(), visual[i]->NativeWidget());
+
+    AddMenuHandlers(*this);
+    for (const auto& control : controls_) control->RaiseEvent(kEventOpen);
+    Event_Open();
+    built_ = true;
+    if (visibleProperty_ && open_) Show();
+}
+
+void Window::Show() {
+    if (!open_) return;
+    native_->show();
+    native_->raise();
+    native_->activateWindow();
+    MoveToFront(shared_from_this());
+}
+
+void Window::Hide() { native_->hide(); }
+
+void Window::Close() {
+    if (!open_) return;
+    auto self = shared_from_this();
+    Invoke([&] { Event_Close(); });
+    open_ = false;
+    auto& open = R().open;
+    const auto it = open.find(fullName_);
+    if (it != open.end() && it->second.get() == this) open.erase(it);
+    ForgetOrder(this);
+    native_->hide();
+}
+
+void Window::Refresh(bool) { native_->update(); }
+
+QString Window::Title() const { return native_->windowTitle(); }
+void Window::SetTitle(const QString& title) { native_->setWindowTitle(title); }
+
+void Window::SetWidth(int32_t width) {
+    width_ = width;
+    ApplySize();
+}
+
+void Window::SetHeight(int32_t height) {
+    height_ = height;
+    ApplySize();
+}
+
+bool Window::Visible() const { return native_->isVisible(); }
+
+void Window::SetMenuBar(std::shared_ptr<::MenuBar> bar) {
+    menuBar_ = std::move(bar);
+    RebuildMenuBar();
+    ApplySize();
+}
+
+void Window::AddControl(const QString& name, std::shared_ptr<Control> control) {
+    control->SetProperty(QStringLiteral("Name"), name);
+    controls_.push_back(std::move(control));
+}
+
+std::shared_ptr<Control> Window::ControlByName(const QString& name) const {
+    for (const auto& control : controls_)
+        if (control->Name() == name) return control;
+    return nullptr;
+}
+
+void Window::AddMenuHandler(const QString& itemName, std::function<bool()> handler) {
+    menuHandlers_[itemName] = std::move(handler);
+}
+
+std::function<bool()> Window::MenuHandler(const QString& itemName) const {
+    const auto it = menuHandlers_.find(itemName);
+    return it == menuHandlers_.end() ? std::function<bool()>() : it->second;
+}
+
+void Window::SetProperty(const QString& key, const PropertyValue& value) {
+    if (key == QLatin1String("Title")) SetTitle(value.toString());
+    else if (key == QLatin1String("Width")) SetWidth(value.toInt());
+    else if (key == QLatin1String("Height")) SetHeight(value.toInt());
+    else if (key == QLatin1String("MinWidth")) minWidth_ = value.toInt(), ApplySize();
+    else if (key == QLatin1String("MinHeight")) minHeight_ = value.toInt(), ApplySize();
+    else if (key == QLatin1String("MaxWidth")) maxWidth_ = value.toInt(), ApplySize();
+    else if (key == QLatin1String("MaxHeight")) maxHeight_ = value.toInt(), ApplySize();
+    else if (key == QLatin1String("Visible")) visibleProperty_ = value.toBool();
+    else if (key == QLatin1String("Resizeable")) resizeable_ = value.toBool(), ApplySize();
+    else if (key == QLatin1String("CloseButton")) closeButton_ = value.toBool(), ApplyFlags();
+    else if (key == QLatin1String("MinimizeButton")) minimizeButton_ = value.toBool(), ApplyFlags();
+    else if (key == QLatin1String("MaximizeButton")) maximizeButton_ = value.toBool(), ApplyFlags();
+    else if (key == QLatin1String("MenuBarVisible")) menuBarVisible_ = value.toBool(), RebuildMenuBar();
+    // Placement 0 is the platform's default position; the other keys
+    // (Frame 0, Composite, FullScreen, LiveResize, colours, MacProcID) keep
+    // Qt's defaults.
+}
+
+QWidget* Window::NativeWindow() const { return native_.get(); }
+QWidget* Window::Content() const { return native_->content(); }
+
+void Window::OnUserClose() { Close(); }
+
+void Window::OnContentResized(const QSize& size) {
+    LayoutControls(size.width(), size.height());
+    if (applyingSize_ || !built_ || !open_ || !native_->isVisible()) return;
+    if (size.width() == width_ && size.height() == height_) return;
+    width_ = size.width();
+    height_ = size.height();
+    auto self = shared_from_this();
+    Invoke([&] { Event_Resized(); });
+}
+
+void Window::OnMoved() {
+    if (!built_ || !open_ || !native_->isVisible()) return;
+    auto self = shared_from_this();
+    Invoke([&] { Event_Moved(); });
+}
+
+void Window::OnActivated() {
+    if (open_) MoveToFront(shared_from_this());
+}
+
+void Window::ApplySize() {
+    // A size outside the window's limits is brought within them.
+    width_ = std::clamp(width_, std::min(minWidth_, maxWidth_), maxWidth_);
+    height_ = std::clamp(height_, std::min(minHeight_, maxHeight_), maxHeight_);
+    applyingSize_ = true;
+    QWidget* content = native_->content();
+    if (resizeable_) {
+        content->setMinimumSize(minWidth_, minHeight_);
+        content->setMaximumSize(maxWidth_, maxHeight_);
+    } else {
+        content->setMinimumSize(width_, height_);
+        content->setMaximumSize(width_, height_);
+    }
+    int barHeight = 0;
+    if (menuBar_ && menuBarVisible_) {
+        QMenuBar* bar = native_->menuBar();
+        barHeight = bar->isNativeMenuBar() ? 0 : std::max(bar->heightForWidth(width_), bar->sizeHint().height());
+    }
+    native_->resize(width_, height_ + barHeight);
+    applyingSize_ = false;
+    LayoutControls(width_, height_);
+}
+
+void Window::ApplyFlags() {
+    Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+    if (closeButton_) flags |= Qt::WindowCloseButtonHint;
+    if (minimizeButton_) flags |= Qt::WindowMinimizeButtonHint;
+    if (maximizeButton_) flags |= Qt::WindowMaximizeButtonHint;
+    const bool shown = native_->isVisible();
+    native_->setWindowFlags(flags);
+    if (shown) native_->show();
+}
+
+void Window::RebuildMenuBar() {
+    if (!menuBar_) return;
+    QMenuBar* bar = native_->menuBar();
+    bar->clear();
+    bar->setVisible(menuBarVisible_);
+    std::weak_ptr<Window> weakSelf = weak_from_this();
+    auto choose = [weakSelf](const QString& name) {
+        if (auto window = weakSelf.lock()) ChooseMenuItem(window, name);
+    };
+    for (int m = 0; m < menuBar_->Count(); ++m) {
+        const auto menuItem = menuBar_->Item(m);
+        QMenu* menu = bar->addMenu(menuItem->Text());
+        menu->setObjectName(menuItem->Name());
+        std::vector<std::pair<QAction*, std::shared_ptr<MenuItem>>> actions;
+        for (int i = 0; i < menuItem->Count(); ++i) {
+            const auto item = menuItem->Item(i);
+            if (item->IsSeparator()) {
+                menu->addSeparator()->setObjectName(item->Name());
+                continue;
+            }
+            QAction* action = menu->addAction(item->Text());
+            action->setObjectName(item->Name());
+            const QString shortcut = item->KeyboardShortcut().value_or(QString());
+            if (!shortcut.isEmpty()) action->setShortcut(QKeySequence(PortableShortcut(shortcut)));
+            if (std::dynamic_pointer_cast<QuitMenuItem>(item)) action->setMenuRole(QAction::QuitRole);
+            else if (std::dynamic_pointer_cast<AppleMenuItem>(item)) action->setMenuRole(QAction::AboutRole);
+            else action->setMenuRole(QAction::NoRole);
+            const QString name = item->Name();
+            QObject::connect(action, &QAction::triggered, action, [choose, name] { choose(name); });
+            actions.emplace_back(action, item);
+        }
+        // Bringing the menu up to date: EnableMenuItems, then each action
+        // follows its item's state.
+        QObject::connect(menu, &QMenu::aboutToShow, menu, [weakSelf, actions] {
+            auto window = weakSelf.lock();
+            Invoke([&] {
+                if (auto app = GetAppObject()) app->Event_EnableMenuItems();
+                if (window && window->IsOpen()) window->Event_EnableMenuItems();
+            });
+            for (const auto& [action, item] : actions)
+                action->setEnabled(item->AutoEnable() || item->Enabled());
+        });
+    }
+}
+
+void Window::LayoutControls(int width, int height) {
+    for (const auto& control : controls_)
+        if (auto rect = std::dynamic_pointer_cast<RectControl>(control)) rect->Relayout(width, height);
+}
+
+std::shared_ptr<Window> GetImplicitWindow(const QString& fullName) {
+    const auto& open = R().open;
+    const auto it = open.find(fullName);
+    return it == open.end() ? nullptr : it->second;
+}
+
+std::vector<std::shared_ptr<Window>> OpenWindows() {
+    std::vector<std::shared_ptr<Window>> windows;
+    for (const auto& weak : R().order)
+        if (auto window = weak.lock(); window && window->IsOpen()) windows.push_back(window);
+    return windows;
+}
+
+void ReleaseAllWindows() {
+    R().open.clear();
+    R().order.clear();
+}
+
+void ChooseMenuItem(const std::shared_ptr<Window>& window, const QString& itemName) {
+    Invoke([&] {
+        auto app = GetAppObject();
+        if (app) app->Event_EnableMenuItems();
+        if (window && window->IsOpen()) window->Event_EnableMenuItems();
+        if (window) {
+            if (auto handler = window->MenuHandler(itemName)) {
+                handler();
+                return;
+            }
+        }
+        if (app) {
+            if (auto handler = app->MenuHandler(itemName)) {
+                handler();
+                return;
+            }
+        }
+        RunBuiltIn(itemName);
+    });
+}

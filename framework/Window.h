@@ -1,0 +1,110 @@
+// Windows. A window's Width and Height are its content: the area below its
+// menu bar, where its controls stand at their given positions.
+#pragma once
+
+#include "framework/Properties.h"
+
+#include <QString>
+#include <functional>
+#include <map>
+#include <memory>
+#include <vector>
+
+class Control;
+class MenuBar;
+class QWidget;
+class QSize;
+class WindowNative;
+
+class Window : public PropertyTarget, public std::enable_shared_from_this<Window> {
+public:
+    // `fullName` identifies the class of the window: one open window per name.
+    explicit Window(const QString& fullName);
+    ~Window() override;
+    Window(const Window&) = delete;
+    Window& operator=(const Window&) = delete;
+
+    // Hooks and window events; a class overrides those it handles.
+    virtual void Layout() {}
+    virtual void CreateControls() {}
+    virtual void AddMenuHandlers(Window&) {}
+    virtual void Event_Open() {}
+    virtual void Event_Close() {}
+    virtual void Event_Resized() {}
+    virtual void Event_Moved() {}
+    virtual void Event_EnableMenuItems() {}
+
+    // Builds the window: it becomes the open window of its class, then its
+    // layout, controls and menu handlers are made, the Open events raised,
+    // and the window shown when Visible.
+    void Constructor();
+
+    void Show();
+    void Hide();
+    // Raises Close, then ends the window's place as the open window of its
+    // class and takes it off the screen. The object lives on.
+    void Close();
+    void Refresh(bool eraseBackground);
+
+    QString Title() const;
+    void SetTitle(const QString& title);
+    int32_t Width() const { return width_; }
+    void SetWidth(int32_t width);
+    int32_t Height() const { return height_; }
+    void SetHeight(int32_t height);
+    bool Visible() const;
+    bool IsOpen() const { return open_; }
+    const QString& FullName() const { return fullName_; }
+
+    std::shared_ptr<::MenuBar> MenuBar() const { return menuBar_; }
+    void SetMenuBar(std::shared_ptr<::MenuBar> bar);
+
+    void AddControl(const QString& name, std::shared_ptr<Control> control);
+    std::shared_ptr<Control> ControlByName(const QString& name) const;
+    const std::vector<std::shared_ptr<Control>>& Controls() const { return controls_; }
+
+    void AddMenuHandler(const QString& itemName, std::function<bool()> handler);
+    // The handler bound to the name, or null.
+    std::function<bool()> MenuHandler(const QString& itemName) const;
+
+    void SetProperty(const QString& key, const PropertyValue& value) override;
+
+    // The Qt side, for the framework and for tests.
+    QWidget* NativeWindow() const;
+    QWidget* Content() const;
+
+    // Called by the Qt side.
+    void OnUserClose();
+    void OnContentResized(const QSize& size);
+    void OnMoved();
+    void OnActivated();
+
+private:
+    void ApplySize();
+    void ApplyFlags();
+    void RebuildMenuBar();
+    void LayoutControls(int width, int height);
+
+    QString fullName_;
+    std::unique_ptr<WindowNative> native_;
+    std::shared_ptr<::MenuBar> menuBar_;
+    std::vector<std::shared_ptr<Control>> controls_;
+    std::map<QString, std::function<bool()>> menuHandlers_;
+    int32_t width_ = 100, height_ = 100;
+    int32_t minWidth_ = 64, minHeight_ = 64, maxWidth_ = 32000, maxHeight_ = 32000;
+    bool resizeable_ = false, closeButton_ = true, minimizeButton_ = false, maximizeButton_ = false;
+    bool visibleProperty_ = true, menuBarVisible_ = true;
+    bool open_ = false, applyingSize_ = false, built_ = false;
+};
+
+// The open window of the class of that full name, or null.
+std::shared_ptr<Window> GetImplicitWindow(const QString& fullName);
+// The open windows, front to back.
+std::vector<std::shared_ptr<Window>> OpenWindows();
+// Forgets every open window (program end).
+void ReleaseAllWindows();
+
+// Chooses the menu item of that name on behalf of the window: raises
+// EnableMenuItems (application, then the window), then runs the window's
+// handler for the name, else the application's, else the framework's own.
+void ChooseMenuItem(const std::shared_ptr<Window>& window, const QString& itemName);

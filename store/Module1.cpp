@@ -1,0 +1,154 @@
+#include "store/Module1.h"
+
+#include "framework/Dialogs.h"
+#include "framework/Files.h"
+#include "framework/Runtime.h"
+#include "text/TextFunctions.h"
+#include "windows/editor/Window2.h"
+
+#include <vector>
+
+namespace Module1 {
+
+bool Window2OpenFlag = false;
+QString MyKey;
+int32_t FontSize = 0;
+int32_t Win2Height = 0;
+int32_t Win2Width = 0;
+QString S;
+QString W;
+int32_t Q = 0;
+int32_t P = 0;
+int32_t A = 0;
+
+namespace {
+
+FolderItem Item(const char* name) {
+    return SpecialFolder::Preferences().Child(QString::fromLatin1(name));
+}
+
+// Every file is written whole: the lines go to a temporary file that replaces
+// the old one only once it is complete.
+void WriteFile(const char* name, const std::vector<QByteArray>& lines) {
+    TextOutputStream out = Item(name).CreateTextFile();
+    for (const QByteArray& line : lines) out.WriteLine(line);
+    out.Close();
+}
+
+int32_t NumberOf(const QByteArray& text) {
+    return Text::ToInt32(Text::Val(QString::fromLatin1(text)));
+}
+
+}  // namespace
+
+void getWinSize() {
+    const FolderItem item = Item(kWinSizeFile);
+    if (item.Exists()) {
+        TextInputStream in = item.OpenAsTextFile();
+        Win2Height = NumberOf(in.ReadLine());
+        Win2Width = NumberOf(in.ReadLine());
+    } else {
+        Win2Height = 500;
+        Win2Width = 450;
+    }
+}
+
+void saveWinSize() {
+    WriteFile(kWinSizeFile, {Text::Str(Win2Height).toLatin1(), Text::Str(Win2Width).toLatin1()});
+}
+
+void getFontSize() {
+    const FolderItem item = Item(kFontSizeFile);
+    if (item.Exists()) {
+        TextInputStream in = item.OpenAsTextFile();
+        FontSize = NumberOf(in.ReadAll());
+        in.Close();
+    } else {
+        FontSize = 0;
+    }
+}
+
+void saveFontSize() { WriteFile(kFontSizeFile, {Text::Str(FontSize).toLatin1()}); }
+
+QByteArray EncodePassword(const QString& password) {
+    QByteArray e = password.toUtf8();
+    for (int pass = 0; pass < 4; ++pass) e = Text::EncodeBase64(e, 76);
+    return e;
+}
+
+QString DecodePassword(const QByteArray& stored) {
+    QByteArray d = stored;
+    for (int pass = 0; pass < 4; ++pass) d = Text::DecodeBase64(d);
+    return QString::fromLatin1(d);
+}
+
+void getPlistCypher() {
+    const FolderItem item = Item(kPasswordFile);
+    if (item.Exists()) {
+        TextInputStream in = item.OpenAsTextFile();
+        const QString stored = DecodePassword(in.ReadAll());
+        if (Text::Equals(MyKey, stored)) {
+            getPlistData();
+            in.Close();
+        } else {
+            MsgBox(QStringLiteral("Incorrect password.  I must quit."));
+            Quit(0);
+        }
+    } else {
+        const int32_t answer =
+            MsgBox(QStringLiteral("I don't see a password on file.  Do you want to use this password?"),
+                   305, QString());
+        if (answer == kMsgBoxOK) savePlistCypher();
+    }
+}
+
+void savePlistCypher() {
+    WriteFile(kPasswordFile, {EncodePassword(MyKey)});
+    Window2::Instance()->Show();
+}
+
+QString DecodeData(const QByteArray& stored) {
+    // The final line end was written without XOR; after the XOR it is one
+    // stray byte, which the decoder turns into one character.
+    const QString d = Text::DefineEncodingUTF8(Text::BitwiseXORStringBytes(stored, kDataKey));
+    const int32_t n = Text::Len(d);
+    return n > 5 ? Text::Left(d, n - 3) : QString();
+}
+
+QByteArray EncodeData(const QString& text) {
+    const QString withEnds = text + Text::EndOfLine() + Text::EndOfLine();
+    return Text::BitwiseXORStringBytes(Text::ConvertEncodingUTF8(withEnds), kDataKey);
+}
+
+void getPlistData() {
+    const FolderItem item = Item(kDataFile);
+    if (item.Exists()) {
+        TextInputStream in = item.OpenAsTextFile();
+        const QString text = DecodeData(in.ReadAll());
+        Window2::Instance()->EditField1()->SetText(text);
+        in.Close();
+    } else {
+        MsgBox(QStringLiteral("Target file not found."));
+        Quit(0);
+    }
+}
+
+void savePlistData() {
+    const QString text = Window2::Instance()->EditField1()->Text();
+    WriteFile(kDataFile, {EncodeData(text)});
+}
+
+void ResetAll() {
+    const FolderItem password = Item(kPasswordFile);
+    const FolderItem data = Item(kDataFile);
+    if (password.Exists()) password.Delete();
+    if (data.Exists()) data.Delete();
+}
+
+void Finalize() {
+    MyKey = QString();
+    S = QString();
+    W = QString();
+}
+
+}  // namespace Module1

@@ -1,0 +1,46 @@
+// The text operations the rest of the program is written against.
+// Positions are 1-based and counted in characters (Unicode code points, so a
+// character outside the BMP counts once); 0 means "not found".
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <cstdint>
+
+namespace Text {
+
+int32_t Len(const QString& text);
+QString Left(const QString& text, int32_t n);
+QString Mid(const QString& text, int32_t start, int32_t length);
+
+// Case-insensitive search (ASCII and Unicode simple case folding).
+int32_t InStr(int32_t start, const QString& text, const QString& find);
+// Case-sensitive search.
+int32_t InStrB(int32_t start, const QString& text, const QString& find);
+
+// 0 when equal character for character (mode 0 only).
+int32_t StrComp(const QString& a, const QString& b, int32_t mode = 0);
+// The language's string "=": letter case ignored.
+bool Equals(const QString& a, const QString& b);
+
+QString NthField(const QString& text, const QString& separator, int32_t n);
+
+// The number the text begins with; 0 for anything that does not begin with one.
+double Val(const QString& text);
+// Saturating conversion: NaN gives 0, values beyond the int32 range the nearest bound.
+int32_t ToInt32(double value);
+QString Str(int32_t n);
+
+// The one line-end character used in every file.
+QString EndOfLine();
+char EndOfLineByte();
+
+QByteArray ConvertEncodingUTF8(const QString& text);
+QString DefineEncodingUTF8(const QByteArray& bytes);
+
+QByteArray EncodeBase64(const QByteArray& bytes, int lineWidth);
+QByteArray DecodeBase64(const QByteArray& text);
+
+QByteArray BitwiseXORStringBytes(QByteArray bytes, uint8_t value);
+
+}  // namespace Text
