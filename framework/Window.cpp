@@ -311,7 +311,13 @@ void Window::ApplySize() {
         QMenuBar* bar = native_->menuBar();
         barHeight = bar->isNativeMenuBar() ? 0 : std::max(bar->heightForWidth(width_), bar->sizeHint().height());
     }
-    native_->resize(width_, height_ + barHeight);
+    if (resizeable_) {
+        native_->setMinimumSize(0, 0);
+        native_->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        native_->resize(width_, height_ + barHeight);
+    } else {
+        native_->setFixedSize(width_, height_ + barHeight);
+    }
     applyingSize_ = false;
     LayoutControls(width_, height_);
 }

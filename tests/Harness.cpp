@@ -1,0 +1,107 @@
+#include "tests/Harness.h"
+
+#include "app/App.h"
+#include "app/Startup.h"
+#include "framework/Window.h"
+#include "windows/password/Window1.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTest>
+#include <QTimer>
+
+namespace harness {
+
+QString PrefsPath(const QString& name) {
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)).filePath(name);
+}
+
+void WriteFile(const QString& name, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(PrefsPath(name)).absolutePath());
+    QFile file(PrefsPath(name));
+    if (!file.open(QIODevice::WriteOnly)) qFatal("cannot write test file");
+    file.write(bytes);
+}
+
+QByteArray ReadFile(const QString& name) {
+    QFile file(PrefsPath(name));
+    if (!file.open(QIODevice::ReadOnly)) return QByteArray();
+    return file.readAll();
+}
+
+bool FileExists(const QString& name) { return QFile::exists(PrefsPath(name)); }
+
+void Launch() {
+    Startup::EarlyStartup();
+    App::Instance()->Launch();
+    if (auto w = GetImplicitWindow(QString::fromLatin1(::Window1::kFullName)))
+        (void)QTest::qWaitForWindowActive(w->NativeWindow());
+}
+
+void Wait(int ms) { QTest::qWait(ms); }
+
+ModalAnswers::ModalAnswers(std::vector<QString> presses)
+    : presses_(std::move(presses)), timer_(std::make_unique<QTimer>()) {
+    QObject::connect(timer_.get(), &QTimer::timeout, [this] { Poll(); });
+    timer_->start(5);
+}
+
+ModalAnswers::~ModalAnswers() = default;
+
+QStringList ModalAnswers::texts() const {
+    QStringList list;
+    for (const Seen& s : seen_) list << s.text;
+    return list;
+}
+
+void ModalAnswers::Poll() {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (!box || !box->isVisible() || seen_.size() >= presses_.size()) return;
+    if (box->property("answered").toBool()) return;
+    Seen seen;
+    seen.text = box->text();
+    seen.title = box->windowTitle();
+    seen.icon = box->icon();
+    for (QAbstractButton* b : box->buttons()) seen.buttons << b->text().remove(QLatin1Char('&'));
+    if (box->defaultButton()) seen.defaultButton = box->defaultButton()->text().remove(QLatin1Char('&'));
+    const QString press = presses_.at(seen_.size());
+    seen_.push_back(seen);
+    for (QAbstractButton* b : box->buttons()) {
+        if (b->text().remove(QLatin1Char('&')) == press) {
+            box->setProperty("answered", true);
+            b->click();
+            return;
+        }
+    }
+    qWarning("no button %s in the box", qPrintable(press));
+}
+
+void Type(QWidget* widget, const QString& text) {
+    // QTest only maps ASCII to keys; other characters arrive as a key event
+    // carrying their text, as from a keyboard layout that has them.
+    for (const QChar c : text) {
+        if (c.unicode() < 0x80)
+            QTest::keyClick(widget, c.toLatin1());
+        else
+            QTest::sendKeyEvent(QTest::Click, widget, Qt::Key(c.toUpper().unicode()), QString(c),
+                                Qt::NoModifier);
+    }
+}
+
+QStringList EnterPassword(const QString& password, std::vector<QString> presses) {
+    Launch();
+    auto w1 = std::dynamic_pointer_cast<::Window1>(GetImplicitWindow(QString::fromLatin1(::Window1::kFullName)));
+    Type(w1->ThisPassword()->NativeWidget(), password);
+    ModalAnswers answers(std::move(presses));
+    QTest::mouseClick(w1->Enter()->NativeWidget(), Qt::LeftButton);
+    return answers.texts();
+}
+
+void CloseByUser(QWidget* nativeWindow) { nativeWindow->close(); }
+
+}  // namespace harness

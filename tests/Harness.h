@@ -1,0 +1,64 @@
+// Driving the real program in tests: files in the preferences folder, the
+// real start-up, and modal boxes answered as a user would.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QMessageBox;
+class QTimer;
+class QWidget;
+
+namespace harness {
+
+QString PrefsPath(const QString& name);
+void WriteFile(const QString& name, const QByteArray& bytes);
+QByteArray ReadFile(const QString& name);
+bool FileExists(const QString& name);
+
+// The start-up up to the event loop, then the application's Open event.
+void Launch();
+// Lets pending events run for the given time.
+void Wait(int ms);
+
+// What a modal box showed when it was answered.
+struct Seen {
+    QString text;
+    QString title;
+    int icon = 0;                // QMessageBox::Icon
+    QStringList buttons;         // captions, in the box's order
+    QString defaultButton;       // caption
+};
+
+// Answers the modal boxes that appear, in order, by pressing the button with
+// the given caption ("OK", "Cancel").
+class ModalAnswers {
+public:
+    explicit ModalAnswers(std::vector<QString> presses);
+    ~ModalAnswers();
+    const std::vector<Seen>& seen() const { return seen_; }
+    // The texts of every box answered, in order.
+    QStringList texts() const;
+
+private:
+    void Poll();
+    std::vector<QString> presses_;
+    std::vector<Seen> seen_;
+    std::unique_ptr<QTimer> timer_;
+};
+
+// Types into the widget with real key events.
+void Type(QWidget* widget, const QString& text);
+
+// Launches, types the password and presses Enter, answering the boxes.
+// Returns the texts of the boxes shown.
+QStringList EnterPassword(const QString& password, std::vector<QString> presses = {});
+
+// Closes the window as its close box does.
+void CloseByUser(QWidget* nativeWindow);
+
+}  // namespace harness
