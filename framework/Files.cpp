@@ -8,6 +8,10 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
 namespace {
 constexpr char kLineEnd = '\n';
 }
@@ -16,7 +20,11 @@ TextOutputStream::TextOutputStream(const QString& path)
     : path_(path), file_(std::make_unique<QSaveFile>(path)) {
     QDir().mkpath(QFileInfo(path).absolutePath());
     file_->setDirectWriteFallback(false);
-    if (!file_->open(QIODevice::WriteOnly)) throw FileError("write", path_, file_->errorString());
+    // Unbuffered, so that a short write (a full disk, a size limit) shows in
+    // the count that write() returns; a buffered device can drop the rest of
+    // its buffer on close without any error.
+    if (!file_->open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        throw FileError("write", path_, file_->errorString());
     // Private notes: readable and writable by their owner only.
     file_->setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 }
@@ -27,8 +35,18 @@ TextOutputStream& TextOutputStream::operator=(TextOutputStream&&) noexcept = def
 
 void TextOutputStream::WriteLine(const QByteArray& bytes) {
     if (!file_) throw FileError("write", path_, QStringLiteral("the file is already closed"));
-    if (file_->write(bytes) != bytes.size() || !file_->putChar(kLineEnd))
-        throw FileError("write", path_, file_->errorString());
+    errno = 0;
+    const qint64 written = file_->write(bytes);
+    if (written != bytes.size() || !file_->putChar(kLineEnd)) {
+        // A short write is no error to Qt; the system's reason is in errno.
+        QString reason = file_->error() != QFileDevice::NoError ? file_->errorString()
+                         : errno != 0 ? QString::fromLocal8Bit(std::strerror(errno))
+                                      : QStringLiteral("only %1 of %2 bytes could be written")
+                                            .arg(std::max<qint64>(written, 0))
+                                            .arg(bytes.size() + 1);
+        file_.reset();  // discards the temporary file; the old file stays
+        throw FileError("write", path_, reason);
+    }
 }
 
 void TextOutputStream::WriteLine(const QString& text) { WriteLine(text.toUtf8()); }

@@ -262,7 +262,10 @@ void Window::SetProperty(const QString& key, const PropertyValue& value) {
     else if (key == QLatin1String("CloseButton")) closeButton_ = value.toBool(), ApplyFlags();
     else if (key == QLatin1String("MinimizeButton")) minimizeButton_ = value.toBool(), ApplyFlags();
     else if (key == QLatin1String("MaximizeButton")) maximizeButton_ = value.toBool(), ApplyFlags();
-    else if (key == QLatin1String("MenuBarVisible")) menuBarVisible_ = value.toBool(), RebuildMenuBar();
+    else if (key == QLatin1String("MenuBarVisible")) {
+        menuBarVisible_ = value.toBool();
+        if (menuBar_) native_->menuBar()->setVisible(menuBarVisible_);
+    }
     // Placement 0 is the platform's default position; the other keys
     // (Frame 0, Composite, FullScreen, LiveResize, colours, MacProcID) keep
     // Qt's defaults.
@@ -335,7 +338,9 @@ void Window::ApplyFlags() {
 void Window::RebuildMenuBar() {
     if (!menuBar_) return;
     QMenuBar* bar = native_->menuBar();
+    // clear() only removes the actions; the menus of an earlier bar go too.
     bar->clear();
+    for (QMenu* old : bar->findChildren<QMenu*>(QString(), Qt::FindDirectChildrenOnly)) delete old;
     bar->setVisible(menuBarVisible_);
     std::weak_ptr<Window> weakSelf = weak_from_this();
     auto choose = [weakSelf](const QString& name) {

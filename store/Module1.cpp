@@ -6,6 +6,7 @@
 #include "text/TextFunctions.h"
 #include "windows/editor/Window2.h"
 
+#include <utility>
 #include <vector>
 
 namespace Module1 {
@@ -107,17 +108,24 @@ void savePlistCypher() {
     Window2::Instance()->Show();
 }
 
-QString DecodeData(const QByteArray& stored) {
+QString DecodeData(QByteArray stored) {
     // The final line end was written without XOR; after the XOR it is one
-    // stray byte, which the decoder turns into one character.
-    const QString d = Text::DefineEncodingUTF8(Text::BitwiseXORStringBytes(stored, kDataKey));
-    const int32_t n = Text::Len(d);
-    return n > 5 ? Text::Left(d, n - 3) : QString();
+    // stray byte, which the decoder turns into one character. That character
+    // and the two line ends before it go; five characters or fewer are no text.
+    // A note can be megabytes long: the XOR works on the bytes it was given,
+    // only the first six and the last three characters are counted, and the
+    // end is cut off the decoded text in place.
+    QString d = Text::DefineEncodingUTF8(Text::BitwiseXORStringBytes(std::move(stored), kDataKey));
+    return Text::Len(Text::Left(d, 6)) > 5 ? Text::DropLast(std::move(d), 3) : QString();
 }
 
 QByteArray EncodeData(const QString& text) {
-    const QString withEnds = text + Text::EndOfLine() + Text::EndOfLine();
-    return Text::BitwiseXORStringBytes(Text::ConvertEncodingUTF8(withEnds), kDataKey);
+    // The line ends are added to the UTF-8 bytes rather than to the text,
+    // which would copy the whole text once more; the bytes are the same.
+    QByteArray bytes = Text::ConvertEncodingUTF8(text);
+    bytes += Text::EndOfLineByte();
+    bytes += Text::EndOfLineByte();
+    return Text::BitwiseXORStringBytes(std::move(bytes), kDataKey);
 }
 
 void getPlistData() {

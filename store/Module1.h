@@ -43,7 +43,7 @@ void ResetAll();
 
 // The protected text as stored in the data file, and back.
 QByteArray EncodeData(const QString& text);
-QString DecodeData(const QByteArray& stored);
+QString DecodeData(QByteArray stored);
 // The password as stored in the password file (without the line end), and back.
 QByteArray EncodePassword(const QString& password);
 QString DecodePassword(const QByteArray& stored);

@@ -29,6 +29,22 @@ int32_t CharCount(const QString& text, qsizetype units) {
     return static_cast<int32_t>(count);
 }
 
+// Index in UTF-16 units where the character `chars` characters before the
+// end of the text begins, or 0 when the text is shorter. A surrogate pair is
+// a high surrogate directly followed by a low one, whichever end it is
+// looked for from, so this agrees with UnitIndex.
+qsizetype UnitIndexFromEnd(const QString& text, qsizetype chars) {
+    qsizetype i = text.size();
+    while (chars > 0 && i > 0) {
+        if (text.at(i - 1).isLowSurrogate() && i > 1 && text.at(i - 2).isHighSurrogate())
+            i -= 2;
+        else
+            i -= 1;
+        --chars;
+    }
+    return i;
+}
+
 int32_t Search(int32_t start, const QString& text, const QString& find, Qt::CaseSensitivity cs) {
     if (start < 1) start = 1;
     if (start > Len(text)) return 0;
@@ -52,6 +68,11 @@ QString Mid(const QString& text, int32_t start, int32_t length) {
     if (length <= 0) return QString();
     const qsizetype from = UnitIndex(text, start - 1);
     return text.mid(from, UnitIndex(text, length, from) - from);
+}
+
+QString DropLast(QString text, int32_t n) {
+    if (n > 0) text.truncate(UnitIndexFromEnd(text, n));
+    return text;
 }
 
 int32_t InStr(int32_t start, const QString& text, const QString& find) {
@@ -102,9 +123,9 @@ double Val(const QString& text) {
         while (digit(j)) ++j;
         if (j > expStart) i = j;
     }
-    bool ok = false;
-    const double v = text.left(i).toDouble(&ok);
-    return ok ? v : 0.0;
+    // The prefix is a well-formed number, so the conversion can only overflow
+    // (an infinity of the number's sign) or underflow (0): both are its value.
+    return text.left(i).toDouble();
 }
 
 int32_t ToInt32(double value) {

@@ -12,6 +12,10 @@ namespace Text {
 int32_t Len(const QString& text);
 QString Left(const QString& text, int32_t n);
 QString Mid(const QString& text, int32_t start, int32_t length);
+// The text without its last n characters; empty when it has n or fewer.
+// Counts from the end, so its cost follows n, not the length of the text;
+// a text passed in by move is cut where it is, not copied.
+QString DropLast(QString text, int32_t n);
 
 // Case-insensitive search (ASCII and Unicode simple case folding).
 int32_t InStr(int32_t start, const QString& text, const QString& find);

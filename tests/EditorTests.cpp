@@ -1,0 +1,278 @@
+// The "My Secret Info" editor, end to end: what it opens with, how it
+// resizes, and what closing or quitting writes back.
+#include "tests/Harness.h"
+
+#include "framework/Runtime.h"
+#include "store/Module1.h"
+#include "windows/editor/Window2.h"
+#include "windows/password/Window1.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QTest>
+#include <QTextEdit>
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+using namespace harness;
+
+namespace {
+
+std::shared_ptr<Window1> OpenWindow1() {
+    return std::dynamic_pointer_cast<Window1>(GetImplicitWindow(QString::fromLatin1(Window1::kFullName)));
+}
+std::shared_ptr<Window2> OpenWindow2() {
+    return std::dynamic_pointer_cast<Window2>(GetImplicitWindow(QString::fromLatin1(Window2::kFullName)));
+}
+
+// The data file for a text, computed here independently of the program:
+// UTF-8 of the text and two LFs, each byte XOR 0xC9, then a plain LF.
+QByteArray DataFileFor(const QString& text) {
+    QByteArray bytes = (text + "\n\n").toUtf8();
+    for (char& b : bytes) b = static_cast<char>(b ^ 0xC9);
+    return bytes + '\n';
+}
+
+QByteArray PasswordFileFor(const QByteArray& password) {
+    return password.toBase64().toBase64().toBase64().toBase64() + '\n';
+}
+
+// Launches with a stored password and text and unlocks with the password.
+std::shared_ptr<Window2> Unlock(const QString& text, const QString& typed = QStringLiteral("Secret123")) {
+    WriteFile("tindrelcypher.plist", PasswordFileFor("Secret123"));
+    WriteFile("tindrel.plist", DataFileFor(text));
+    EXPECT_EQ(EnterPassword(typed), QStringList{});
+    auto w2 = OpenWindow2();
+    if (w2) (void)QTest::qWaitForWindowExposed(w2->NativeWindow());
+    return w2;
+}
+
+QRect AreaGeometry(const std::shared_ptr<Window2>& w2) { return w2->EditField1()->NativeWidget()->geometry(); }
+
+// Makes every write of more than `bytes` bytes fail, as on a full disk
+// (this works for root too, unlike a read-only folder).
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &old_);
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = old_;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &old_); }
+
+private:
+    rlimit old_{};
+};
+
+}  // namespace
+
+TEST(Editor, ClosingWritesTheTextThenTheSizeAndQuitsWithZero) {
+    EnterPassword("Secret123", {"OK"});
+    auto w2 = OpenWindow2();
+    ASSERT_TRUE(w2);
+    QWidget* area = w2->EditField1()->NativeWidget();
+    area->setFocus();
+    Type(area, "Bank PIN 4711");
+    QTest::keyClick(area, Qt::Key_Return);
+    Type(area, QString::fromUtf8("Gr\xC3\xBC\xC3\x9F" "e"));
+    const QString text = QString::fromUtf8("Bank PIN 4711\nGr\xC3\xBC\xC3\x9F" "e");
+    ASSERT_EQ(w2->EditField1()->Text(), text);
+
+    CloseByUser(w2->NativeWindow());
+    EXPECT_TRUE(IsQuitting());
+    EXPECT_EQ(ExitCode(), 0);
+    const QByteArray data = ReadFile("tindrel.plist");
+    EXPECT_EQ(data, DataFileFor(text));
+    EXPECT_EQ(data.size(), text.toUtf8().size() + 3);
+    EXPECT_EQ(ReadFile("tindrelwinsize.txt"), "500\n450\n");
+    struct stat st {};
+    ASSERT_EQ(stat(PrefsPath("tindrel.plist").toLocal8Bit().constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    EXPECT_FALSE(FileExists("tindrelfontsize.txt")) << "only the font-size commands write it";
+}
+
+// What the editor shows for a stored text, by a format written in the test.
+struct StoredCase {
+    const char* name;
+    const char* stored;
+    const char* shown;
+};
+
+class StoredText : public ::testing::TestWithParam<StoredCase> {};
+
+TEST_P(StoredText, ComesBackAsStoredOrEmpty) {
+    const QString stored = QString::fromUtf8(GetParam().stored);
+    const QString shown = QString::fromUtf8(GetParam().shown);
+    auto w2 = Unlock(stored, QStringLiteral("sECRET123"));
+    ASSERT_TRUE(w2);
+    EXPECT_EQ(w2->EditField1()->Text(), shown);
+    EXPECT_FALSE(IsQuitting());
+    // Closing unchanged writes the same bytes back.
+    CloseByUser(w2->NativeWindow());
+    EXPECT_EQ(ReadFile("tindrel.plist"), DataFileFor(shown));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Editor, StoredText,
+    ::testing::Values(StoredCase{"Empty", "", ""}, StoredCase{"OneCharacter", "a", ""},
+                      StoredCase{"TwoCharacters", "ab", ""}, StoredCase{"ThreeCharacters", "abc", "abc"},
+                      StoredCase{"TrailingLineEnds", "lines\n\n", "lines\n\n"},
+                      StoredCase{"NonAscii", "\xC3\xA9t\xC3\xA9 \xF0\x9F\x94\x91\n",
+                                 "\xC3\xA9t\xC3\xA9 \xF0\x9F\x94\x91\n"},
+                      StoredCase{"ThreeMultiByteCharacters", "\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC",
+                                 "\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC"},
+                      StoredCase{"Tab", "tab\there", "tab\there"}),
+    [](const ::testing::TestParamInfo<StoredCase>& info) { return std::string(info.param.name); });
+
+TEST(Editor, DataFileThatIsNotUtf8OpensWithoutChangingIt) {
+    const QByteArray junk("\x01\xfe\xff\x80\x80 junk \xc3", 13);
+    WriteFile("tindrelcypher.plist", PasswordFileFor("Secret123"));
+    WriteFile("tindrel.plist", junk);
+    EXPECT_EQ(EnterPassword("Secret123"), QStringList{});
+    ASSERT_TRUE(OpenWindow2());
+    EXPECT_FALSE(IsQuitting());
+    EXPECT_EQ(ReadFile("tindrel.plist"), junk);
+}
+
+TEST(Editor, OpensAtTheStoredSizeWithTheAreaLockedToAllEdges) {
+    WriteFile("tindrelwinsize.txt", "700\n600\n");
+    auto w2 = Unlock("notes");
+    ASSERT_TRUE(w2);
+    EXPECT_EQ(w2->Height(), 700);
+    EXPECT_EQ(w2->Width(), 600);
+    EXPECT_EQ(w2->Content()->size(), QSize(600, 700));
+    EXPECT_EQ(AreaGeometry(w2), QRect(20, 79, 560, 601));
+    // The find row keeps its place.
+    EXPECT_EQ(w2->FindString()->NativeWidget()->geometry(), QRect(20, 40, 163, 22));
+    EXPECT_EQ(w2->FindPrevious()->NativeWidget()->geometry(), QRect(287, 9, 120, 20));
+    EXPECT_FALSE(w2->ThisScroll()->NativeWidget()->isVisible());
+    EXPECT_FALSE(w2->StaticText2()->NativeWidget()->isVisible());
+
+    CloseByUser(w2->NativeWindow());
+    EXPECT_EQ(ReadFile("tindrelwinsize.txt"), "700\n600\n");
+}
+
+TEST(Editor, StoredSizeOutsideTheLimitsIsClamped) {
+    struct Case {
+        QByteArray file;
+        QSize content;
+    };
+    // One launch per process: the others go through the window directly.
+    WriteFile("tindrelwinsize.txt", "-20\nletters\n");
+    auto w2 = Unlock("notes");
+    ASSERT_TRUE(w2);
+    EXPECT_EQ(w2->Content()->size(), QSize(450, 500));
+    for (const Case& c : {Case{"0\n0\n", {450, 500}}, Case{"99999\n40000\n", {32000, 32000}},
+                          Case{"2147483647\n-2147483648\n", {450, 32000}}}) {
+        WriteFile("tindrelwinsize.txt", c.file);
+        Module1::getWinSize();
+        w2->SetHeight(Module1::Win2Height);
+        w2->SetWidth(Module1::Win2Width);
+        EXPECT_EQ(QSize(w2->Width(), w2->Height()), c.content) << c.file.toStdString();
+    }
+}
+
+TEST(Editor, UserResizeFollowsTheLocksNeverShrinksBelowTheMinimumAndResetsTheFindRow) {
+    auto w2 = Unlock("first line\nsecond line");
+    ASSERT_TRUE(w2);
+    QTest::qWait(600);  // past the timer that focuses the find field
+    auto* area = static_cast<QTextEdit*>(w2->EditField1()->NativeWidget());
+    w2->EditField1()->SetSelStart(6);
+    w2->EditField1()->SetSelLength(4);
+    Type(w2->FindString()->NativeWidget(), "line");
+
+    QWidget* native = w2->NativeWindow();
+    const int bar = native->height() - w2->Content()->height();
+    native->resize(700, 650 + bar);
+    QTest::qWait(50);
+    EXPECT_EQ(w2->Content()->size(), QSize(700, 650));
+    EXPECT_EQ(QSize(w2->Width(), w2->Height()), QSize(700, 650));
+    EXPECT_EQ(AreaGeometry(w2), QRect(20, 79, 660, 551));
+    EXPECT_EQ(w2->FindString()->Text(), "");
+    EXPECT_EQ(w2->EditField1()->SelStart(), 0);
+    EXPECT_EQ(w2->EditField1()->SelLength(), 0);
+    EXPECT_EQ(QApplication::focusWidget(), area);
+
+    native->resize(300, 200);
+    QTest::qWait(50);
+    EXPECT_GE(w2->Content()->width(), 450);
+    EXPECT_GE(w2->Content()->height(), 500);
+
+    CloseByUser(native);
+    const QStringList lines = QString::fromLatin1(ReadFile("tindrelwinsize.txt")).split('\n');
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_GE(lines[0].toInt(), 500);
+    EXPECT_GE(lines[1].toInt(), 450);
+}
+
+TEST(Editor, StoredFontSizeIsShownFromTheStart) {
+    WriteFile("tindrelfontsize.txt", "14\n");
+    auto w2 = Unlock("notes");
+    ASSERT_TRUE(w2);
+    EXPECT_EQ(w2->EditField1()->NativeWidget()->font().pointSizeF(), 14.0);
+    EXPECT_EQ(Module1::FontSize, 14);
+}
+
+TEST(Editor, PlatformQuitClosesTheEditorSoNothingIsLost) {
+    auto w2 = Unlock("keep me");
+    ASSERT_TRUE(w2);
+    QWidget* area = w2->EditField1()->NativeWidget();
+    area->setFocus();
+    QTest::keyClick(area, Qt::Key_End, Qt::ControlModifier);
+    Type(area, " too");
+    QTest::keyClick(area, Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_TRUE(IsQuitting());
+    EXPECT_EQ(ExitCode(), 0);
+    EXPECT_EQ(ReadFile("tindrel.plist"), DataFileFor("keep me too"));
+    EXPECT_EQ(ReadFile("tindrelwinsize.txt"), "500\n450\n");
+}
+
+TEST(Editor, FailedWriteOnCloseIsReportedAndTheOldTextStaysIntact) {
+    auto w2 = Unlock("the old text");
+    ASSERT_TRUE(w2);
+    const QByteArray old = ReadFile("tindrel.plist");
+    w2->EditField1()->SetText(QString(4096, QLatin1Char('x')));
+    ModalAnswers answers({"OK"});
+    {
+        FileSizeLimit limit(1024);
+        CloseByUser(w2->NativeWindow());
+    }
+    ASSERT_EQ(answers.seen().size(), 1u);
+    const QString report = answers.seen()[0].text;
+    EXPECT_TRUE(report.contains(PrefsPath("tindrel.plist"))) << report.toStdString();
+    EXPECT_TRUE(IsQuitting());
+    EXPECT_NE(ExitCode(), 0);
+    EXPECT_EQ(ReadFile("tindrel.plist"), old);
+    EXPECT_FALSE(FileExists("tindrelwinsize.txt")) << "the size is written only after the text";
+    EXPECT_EQ(QDir(PrefsPath("")).entryList(QDir::Files | QDir::Hidden).size(), 2)
+        << "no temporary file is left behind";
+}
+
+TEST(Editor, UnwritablePreferencesFolderEndsInTheReportNamingTheFile) {
+    // A preferences folder below a plain file can be neither created nor written.
+    WriteFile("blocker", "not a folder");
+    const QString blocked = PrefsPath("blocker/config");
+    qputenv("XDG_CONFIG_HOME", blocked.toLocal8Bit());
+    Launch();
+    auto w1 = OpenWindow1();
+    Type(w1->ThisPassword()->NativeWidget(), "Secret123");
+    ModalAnswers answers({"OK", "OK"});
+    QTest::mouseClick(w1->Enter()->NativeWidget(), Qt::LeftButton);
+    ASSERT_EQ(answers.seen().size(), 2u);
+    EXPECT_EQ(answers.seen()[0].text,
+              "I don't see a password on file.  Do you want to use this password?");
+    const QString report = answers.seen()[1].text;
+    EXPECT_TRUE(report.contains(QDir(blocked).filePath("tindrelcypher.plist"))) << report.toStdString();
+    EXPECT_TRUE(IsQuitting());
+    EXPECT_NE(ExitCode(), 0);
+    EXPECT_FALSE(OpenWindow2()) << "no editor opens on a password that was not stored";
+}

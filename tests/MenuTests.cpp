@@ -1,0 +1,377 @@
+// The application's and the editor's menu bars: their trees of items, how the
+// windows show them, and how choosing an item reaches its command.
+#include "tests/Harness.h"
+
+#include "app/App.h"
+#include "app/MenuBars.h"
+#include "app/Startup.h"
+#include "framework/Runtime.h"
+#include "store/Module1.h"
+#include "windows/editor/Window2.h"
+#include "windows/password/Window1.h"
+
+#include <QAction>
+#include <QKeySequence>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+#include <optional>
+#include <ostream>
+
+using namespace harness;
+
+namespace {
+
+std::shared_ptr<Window1> OpenWindow1() {
+    return std::dynamic_pointer_cast<Window1>(GetImplicitWindow(QString::fromLatin1(Window1::kFullName)));
+}
+std::shared_ptr<Window2> OpenWindow2() {
+    return std::dynamic_pointer_cast<Window2>(GetImplicitWindow(QString::fromLatin1(Window2::kFullName)));
+}
+
+QMenuBar* QtBarOf(const Window& window) {
+    return static_cast<QMainWindow*>(window.NativeWindow())->menuBar();
+}
+
+// One object of a bar: a menu (no parent) or an item of a menu.
+struct Row {
+    QString parent;
+    QString name;
+    QString kind;
+    QString caption;
+    std::optional<QString> shortcut;  // nullopt: never assigned
+    QString qtShortcut;               // as the window's menu shows it
+    bool autoEnable = true;
+};
+
+const std::optional<QString> kNotAssigned = std::nullopt;
+
+// The tree as the program built it, depth first.
+std::vector<Row> RowsOf(const MenuItem& node) {
+    std::vector<Row> rows;
+    for (int i = 0; i < node.Count(); ++i) {
+        const auto item = node.Item(i);
+        QString kind = QStringLiteral("MenuItem");
+        if (std::dynamic_pointer_cast<QuitMenuItem>(item)) kind = QStringLiteral("QuitMenuItem");
+        else if (std::dynamic_pointer_cast<AppleMenuItem>(item)) kind = QStringLiteral("AppleMenuItem");
+        else if (std::dynamic_pointer_cast<MenuBar>(item)) kind = QStringLiteral("MenuBar");
+        rows.push_back({node.Name(), item->Name(), kind, item->Text(), item->KeyboardShortcut(), QString(),
+                        item->AutoEnable()});
+        for (Row& row : RowsOf(*item)) rows.push_back(row);
+    }
+    return rows;
+}
+
+// The rows without what the Qt side shows.
+std::vector<Row> TreePart(std::vector<Row> rows) {
+    for (Row& row : rows) row.qtShortcut.clear();
+    return rows;
+}
+
+// What the window's Qt menu bar shows, in the same form: separators are
+// named after their item, captions and shortcuts as the actions carry them;
+// the role of a menu or a separator is not part of it.
+struct QtRow {
+    QString parent;
+    QString name;
+    QString text;
+    bool separator = false;
+    QString shortcut;
+    QAction::MenuRole role = QAction::NoRole;
+};
+
+std::vector<QtRow> QtRowsOf(QMenuBar* bar) {
+    std::vector<QtRow> rows;
+    for (QAction* menuAction : bar->actions()) {
+        QMenu* menu = menuAction->menu();
+        if (!menu) {
+            rows.push_back({QString(), menuAction->objectName(), menuAction->text(), false, QString()});
+            continue;
+        }
+        rows.push_back({QString(), menu->objectName(), menu->title(), false,
+                        menuAction->shortcut().toString(QKeySequence::PortableText)});
+        for (QAction* action : menu->actions()) {
+            rows.push_back({menu->objectName(), action->objectName(), action->text(), action->isSeparator(),
+                            action->shortcut().toString(QKeySequence::PortableText),
+                            action->isSeparator() ? QAction::NoRole : action->menuRole()});
+        }
+    }
+    return rows;
+}
+
+std::vector<QtRow> ExpectedQtRows(const std::vector<Row>& rows) {
+    std::vector<QtRow> expected;
+    for (const Row& row : rows) {
+        const bool separator = row.caption == QLatin1String("-");
+        QAction::MenuRole role = QAction::NoRole;
+        if (row.kind == QLatin1String("QuitMenuItem")) role = QAction::QuitRole;
+        else if (row.kind == QLatin1String("AppleMenuItem")) role = QAction::AboutRole;
+        expected.push_back({row.parent, row.name, separator ? QString() : row.caption, separator,
+                            row.qtShortcut, role});
+    }
+    return expected;
+}
+
+bool operator==(const Row& a, const Row& b) {
+    return a.parent == b.parent && a.name == b.name && a.kind == b.kind && a.caption == b.caption &&
+           a.shortcut == b.shortcut && a.qtShortcut == b.qtShortcut && a.autoEnable == b.autoEnable;
+}
+
+bool operator==(const QtRow& a, const QtRow& b) {
+    return a.parent == b.parent && a.name == b.name && a.text == b.text && a.separator == b.separator &&
+           a.shortcut == b.shortcut && a.role == b.role;
+}
+
+void PrintTo(const Row& row, std::ostream* os) {
+    *os << row.parent.toStdString() << "/" << row.name.toStdString() << " " << row.kind.toStdString() << " \""
+        << row.caption.toStdString() << "\" "
+        << (row.shortcut ? "\"" + row.shortcut->toStdString() + "\"" : std::string("(not assigned)"))
+        << (row.autoEnable ? " auto" : " not-auto");
+}
+
+void PrintTo(const QtRow& row, std::ostream* os) {
+    *os << row.parent.toStdString() << "/" << row.name.toStdString() << " \"" << row.text.toStdString() << "\""
+        << (row.separator ? " separator" : "") << " \"" << row.shortcut.toStdString() << "\" role "
+        << static_cast<int>(row.role);
+}
+
+// Expected bars. Menus first, each followed by its items.
+const std::vector<Row> kApplicationBar = {
+    {"", "FileMenu", "MenuItem", "&File", "", ""},
+    {"FileMenu", "FilePrintHelp", "MenuItem", "Print Help", "Cmd+Shift+P", "Ctrl+Shift+P"},
+    {"FileMenu", "FileQuit", "QuitMenuItem", "&Quit", "Cmd+Q", "Ctrl+Q"},
+    {"", "EditMenu", "MenuItem", "&Edit", "", ""},
+    {"EditMenu", "EditCut", "MenuItem", "Cu&t", "Cmd+X", "Ctrl+X"},
+    {"EditMenu", "EditCopy", "MenuItem", "&Copy", "Cmd+C", "Ctrl+C"},
+    {"EditMenu", "EditPaste", "MenuItem", "&Paste", "Cmd+V", "Ctrl+V"},
+    {"EditMenu", "EditClear", "MenuItem", "&Delete", "", ""},
+    {"EditMenu", "UntitledMenu0", "MenuItem", "-", kNotAssigned, ""},
+    {"EditMenu", "EditSelectAll", "MenuItem", "Select &All", "Cmd+A", "Ctrl+A"},
+    {"", "ResetAllMenu", "MenuItem", "Reset All", "", ""},
+    {"ResetAllMenu", "ResetAllYesdoitnow", "MenuItem", "Yes - do it now", "", ""},
+    {"", "CheckforUpdateMenu", "MenuItem", "Check for Update", "", ""},
+    {"CheckforUpdateMenu", "CheckforUpdateCheckNow", "MenuItem", "Check Now", "", ""},
+    {"", "HelpMenu", "MenuItem", "Morvellan Help", "", ""},
+    {"HelpMenu", "TindrelHelpShowMorvellanHelp", "MenuItem", "Show Morvellan Help", "", ""},
+    {"HelpMenu", "TindrelHelpAboutMorvellan", "AppleMenuItem", "About Morvellan", "", ""},
+};
+
+const std::vector<Row> kEditorBar = {
+    {"", "FileMenu", "MenuItem", "&File", "", ""},
+    {"FileMenu", "FilePrint", "MenuItem", "Print", "Cmd+P", "Ctrl+P"},
+    {"FileMenu", "FilePrintHelp", "MenuItem", "Print Help", "Cmd+Shift+P", "Ctrl+Shift+P"},
+    {"FileMenu", "UntitledSeparator", "MenuItem", "-", kNotAssigned, ""},
+    {"FileMenu", "FileQuit", "QuitMenuItem", "&Quit", "Cmd+Q", "Ctrl+Q"},
+    {"", "EditMenu", "MenuItem", "&Edit", "", ""},
+    {"EditMenu", "EditCut", "MenuItem", "Cu&t", "Cmd+X", "Ctrl+X"},
+    {"EditMenu", "EditCopy", "MenuItem", "&Copy", "Cmd+C", "Ctrl+C"},
+    {"EditMenu", "EditPaste", "MenuItem", "&Paste", "Cmd+V", "Ctrl+V"},
+    {"EditMenu", "EditClear", "MenuItem", "&Delete", "", ""},
+    {"EditMenu", "UntitledMenu0", "MenuItem", "-", kNotAssigned, ""},
+    {"EditMenu", "EditSelectAll", "MenuItem", "Select &All", "Cmd+A", "Ctrl+A"},
+    {"EditMenu", "UntitledItem1", "MenuItem", "-", kNotAssigned, ""},
+    {"EditMenu", "EditFind", "MenuItem", "Find", "Cmd+F", "Ctrl+F"},
+    {"EditMenu", "EditFindNext", "MenuItem", "Find Next", "Cmd+G", "Ctrl+G"},
+    {"EditMenu", "EditFindPrevious", "MenuItem", "Find Previous", "Cmd+Shift+G", "Ctrl+Shift+G"},
+    {"", "CheckforUpdateMenu", "MenuItem", "Check for Update", "", ""},
+    {"CheckforUpdateMenu", "CheckforUpdateCheckNow", "MenuItem", "Check Now", "", ""},
+    {"", "FontSizeMenu", "MenuItem", "Font Size", "", ""},
+    {"FontSizeMenu", "FontSizeSmaller", "MenuItem", "Smaller", "", ""},
+    {"FontSizeMenu", "FontSizeLarger", "MenuItem", "Larger", "", ""},
+    {"", "MorvellanHelpMenu", "MenuItem", "Morvellan Help", "", ""},
+    {"MorvellanHelpMenu", "TindrelHelpShowMorvellanHelp", "MenuItem", "Show Morvellan Help", "", ""},
+    {"MorvellanHelpMenu", "TindrelHelpAboutMorvellan", "AppleMenuItem", "About Morvellan", "", ""},
+};
+
+const char* const kApplicationCommands[] = {
+    "CheckforUpdateCheckNow", "EditFind",       "EditFindNext",      "EditFindPrevious",
+    "FontSizeLarger",         "FontSizeSmaller", "TindrelHelpAboutMorvellan", "TindrelHelpShowMorvellanHelp",
+};
+
+QAction* ActionNamed(QMenuBar* bar, const QString& name) {
+    for (QAction* menuAction : bar->actions())
+        if (QMenu* menu = menuAction->menu())
+            for (QAction* action : menu->actions())
+                if (action->objectName() == name) return action;
+    return nullptr;
+}
+
+QMenu* MenuNamed(QMenuBar* bar, const QString& name) {
+    for (QAction* menuAction : bar->actions())
+        if (menuAction->menu() && menuAction->menu()->objectName() == name) return menuAction->menu();
+    return nullptr;
+}
+
+}  // namespace
+
+TEST(Menus, ApplicationCommandsAreBoundByNameBeforeAnyWindowOpens) {
+    Startup::EarlyStartup();
+    auto app = App::Instance();
+    EXPECT_EQ(app->MenuBar(), MenuBar1::implicitInstance);
+    EXPECT_TRUE(OpenWindows().empty());
+    for (const char* name : kApplicationCommands)
+        EXPECT_TRUE(app->MenuHandler(QString::fromLatin1(name))) << name;
+    // The windows' commands and the framework's own stay unbound here.
+    for (const char* name : {"ResetAllYesdoitnow", "FilePrintHelp", "FilePrint", "FileQuit", "EditCut",
+                             "EditSelectAll"})
+        EXPECT_FALSE(app->MenuHandler(QString::fromLatin1(name))) << name;
+}
+
+TEST(Menus, ApplicationBarIsBuiltAndShownInThePasswordWindow) {
+    Launch();
+    auto w1 = OpenWindow1();
+    ASSERT_TRUE(w1);
+    EXPECT_EQ(RowsOf(*App::Instance()->MenuBar()), TreePart(kApplicationBar));
+
+    QMenuBar* bar = QtBarOf(*w1);
+    EXPECT_TRUE(bar->isVisible());
+    EXPECT_EQ(QtRowsOf(bar), ExpectedQtRows(kApplicationBar));
+
+    // The accessors find items inside the menus, typed by their kind.
+    EXPECT_EQ(w1->FileQuit(), App::Instance()->MenuBar()->Child("FileMenu")->Child("FileQuit"));
+    EXPECT_EQ(w1->TindrelHelpAboutMorvellan(),
+              App::Instance()->MenuBar()->Child("HelpMenu")->Child("TindrelHelpAboutMorvellan"));
+}
+
+TEST(Menus, EditorBarIsBuiltAndShownInTheEditor) {
+    EnterPassword("Secret123", {"OK"});
+    auto w2 = OpenWindow2();
+    ASSERT_TRUE(w2);
+    ASSERT_TRUE(w2->MenuBar());
+    EXPECT_EQ(RowsOf(*w2->MenuBar()), TreePart(kEditorBar));
+
+    QMenuBar* bar = QtBarOf(*w2);
+    EXPECT_TRUE(bar->isVisible());
+    EXPECT_EQ(QtRowsOf(bar), ExpectedQtRows(kEditorBar));
+
+    EXPECT_EQ(w2->MenuBar()->Lookup("FilePrint"), w2->MenuBar()->Child("FileMenu")->Child("FilePrint"));
+    EXPECT_EQ(w2->FileQuit(), w2->MenuBar()->Child("FileMenu")->Child("FileQuit"));
+    EXPECT_EQ(w2->TindrelHelpAboutMorvellan(),
+              w2->MenuBar()->Child("MorvellanHelpMenu")->Child("TindrelHelpAboutMorvellan"));
+}
+
+TEST(Menus, EachBarIsOneObjectMadeOnFirstUse) {
+    Launch();
+    auto w1 = OpenWindow1();
+    auto first = MenuBar1::Instance();
+    EXPECT_EQ(MenuBar1::Instance(), first);
+    EXPECT_EQ(first->Count(), 5);
+    EXPECT_EQ(App::Instance()->MenuBar(), first);
+    EXPECT_EQ(w1->MenuBar(), first);
+    EXPECT_FALSE(MenuBar2::implicitInstance) << "no editor bar before the editor opens";
+
+    Type(w1->ThisPassword()->NativeWidget(), "Secret123");
+    {
+        ModalAnswers answers({"OK"});
+        QTest::mouseClick(w1->Enter()->NativeWidget(), Qt::LeftButton);
+    }
+    auto w2 = OpenWindow2();
+    ASSERT_TRUE(w2);
+    ASSERT_TRUE(MenuBar2::implicitInstance);
+    EXPECT_EQ(w2->MenuBar(), MenuBar2::implicitInstance);
+    EXPECT_EQ(MenuBar2::Instance(), MenuBar2::implicitInstance);
+    EXPECT_EQ(MenuBar2::implicitInstance->Count(), 5);
+    EXPECT_EQ(MenuBar1::Instance(), first);
+    EXPECT_EQ(first->Count(), 5);
+    EXPECT_EQ(QtBarOf(*w1)->actions().size(), 5);
+    EXPECT_EQ(QtBarOf(*w2)->actions().size(), 5);
+}
+
+TEST(Menus, ChoosingResetAllBringsTheMenusUpToDateFirst) {
+    Launch();
+    auto w1 = OpenWindow1();
+    QMenuBar* bar = QtBarOf(*w1);
+    const QString question = QStringLiteral(
+        "This will delete the password and data files with no way to get files back!  Are you sure you "
+        "want to do this?");
+    auto item = ResetAllYesdoitnow();
+    ASSERT_EQ(item, w1->ResetAllYesdoitnow()) << "the application's item is the window's";
+
+    struct Way {
+        const char* name;
+        std::function<void()> choose;
+    };
+    const Way ways[] = {
+        {"opening the menu with the mouse, then clicking the item",
+         [&] {
+             QMenu* menu = MenuNamed(bar, "ResetAllMenu");
+             ASSERT_TRUE(menu);
+             QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(menu->menuAction()).center());
+             ASSERT_TRUE(QTest::qWaitForWindowExposed(menu));
+             QAction* action = ActionNamed(bar, "ResetAllYesdoitnow");
+             EXPECT_TRUE(item->Enabled()) << "enabled as the menu opens";
+             EXPECT_TRUE(action->isEnabled());
+             QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
+         }},
+        {"the item's action", [&] { ActionNamed(bar, "ResetAllYesdoitnow")->trigger(); }},
+        {"choosing it by name", [&] { ChooseMenuItem(w1, "ResetAllYesdoitnow"); }},
+    };
+    for (const Way& way : ways) {
+        SCOPED_TRACE(way.name);
+        item->SetEnabled(false);
+        ModalAnswers answers({"Cancel"});
+        way.choose();
+        EXPECT_EQ(answers.texts(), QStringList{question});
+        EXPECT_TRUE(item->Enabled());
+    }
+    EXPECT_FALSE(IsQuitting());
+}
+
+TEST(Menus, EditorFindShortcutsPushTheirButtons) {
+    EnterPassword("Secret123", {"OK"});
+    auto w2 = OpenWindow2();
+    ASSERT_TRUE(w2);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w2->NativeWindow()));
+    QMenuBar* bar = QtBarOf(*w2);
+
+    std::map<QString, std::unique_ptr<QSignalSpy>> triggered;
+    for (QAction* menuAction : bar->actions())
+        for (QAction* action : menuAction->menu()->actions())
+            if (!action->isSeparator())
+                triggered[action->objectName()] = std::make_unique<QSignalSpy>(action, &QAction::triggered);
+
+    struct Case {
+        QKeyCombination keys;
+        const char* item;
+        std::shared_ptr<PushButton> button;
+    };
+    const Case cases[] = {
+        {Qt::ControlModifier | Qt::Key_F, "EditFind", w2->Find()},
+        {Qt::ControlModifier | Qt::Key_G, "EditFindNext", w2->FindNext()},
+        {Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_G, "EditFindPrevious", w2->FindPrevious()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.item);
+        QSignalSpy clicked(static_cast<QPushButton*>(c.button->NativeWidget()), &QPushButton::clicked);
+        for (auto& [name, spy] : triggered) spy->clear();
+        // The find command may answer with a message; it is acknowledged.
+        ModalAnswers answers({"OK"});
+        QTest::keyClick(w2->EditField1()->NativeWidget(), c.keys.key(), c.keys.keyboardModifiers());
+        EXPECT_EQ(clicked.count(), 1);
+        for (auto& [name, spy] : triggered)
+            EXPECT_EQ(spy->count(), name == QLatin1String(c.item) ? 1 : 0) << name.toStdString();
+    }
+    EXPECT_FALSE(IsQuitting());
+}
+
+TEST(Menus, QuitShortcutInTheEditorSavesTheTextAndQuits) {
+    EnterPassword("Secret123", {"OK"});
+    auto w2 = OpenWindow2();
+    ASSERT_TRUE(w2);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w2->NativeWindow()));
+    QWidget* area = w2->EditField1()->NativeWidget();
+    area->setFocus();
+    Type(area, "hello");
+    QTest::keyClick(area, Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_TRUE(IsQuitting());
+    EXPECT_EQ(ExitCode(), 0);
+    EXPECT_FALSE(OpenWindow2());
+    EXPECT_EQ(ReadFile("tindrel.plist"), Module1::EncodeData("hello") + "\n");
+}
