@@ -25,25 +25,6 @@ using namespace harness;
 
 namespace {
 
-std::shared_ptr<Window1> OpenWindow1() {
-    return std::dynamic_pointer_cast<Window1>(GetImplicitWindow(QString::fromLatin1(Window1::kFullName)));
-}
-std::shared_ptr<Window2> OpenWindow2() {
-    return std::dynamic_pointer_cast<Window2>(GetImplicitWindow(QString::fromLatin1(Window2::kFullName)));
-}
-
-// The data file for a text, computed here independently of the program:
-// UTF-8 of the text and two LFs, each byte XOR 0xC9, then a plain LF.
-QByteArray DataFileFor(const QString& text) {
-    QByteArray bytes = (text + "\n\n").toUtf8();
-    for (char& b : bytes) b = static_cast<char>(b ^ 0xC9);
-    return bytes + '\n';
-}
-
-QByteArray PasswordFileFor(const QByteArray& password) {
-    return password.toBase64().toBase64().toBase64().toBase64() + '\n';
-}
-
 // Launches with a stored password and text and unlocks with the password.
 std::shared_ptr<Window2> Unlock(const QString& text, const QString& typed = QStringLiteral("Secret123")) {
     WriteFile("tindrelcypher.plist", PasswordFileFor("Secret123"));

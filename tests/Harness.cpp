@@ -3,6 +3,7 @@
 #include "app/App.h"
 #include "app/Startup.h"
 #include "framework/Window.h"
+#include "windows/editor/Window2.h"
 #include "windows/password/Window1.h"
 
 #include <QAbstractButton>
@@ -36,11 +37,28 @@ QByteArray ReadFile(const QString& name) {
 
 bool FileExists(const QString& name) { return QFile::exists(PrefsPath(name)); }
 
+QByteArray PasswordFileFor(const QByteArray& password) {
+    return password.toBase64().toBase64().toBase64().toBase64() + '\n';
+}
+
+QByteArray DataFileFor(const QString& text) {
+    QByteArray bytes = (text + QStringLiteral("\n\n")).toUtf8();
+    for (char& b : bytes) b = static_cast<char>(static_cast<uint8_t>(b) ^ 0xC9);
+    return bytes + '\n';
+}
+
+std::shared_ptr<::Window1> OpenWindow1() {
+    return std::dynamic_pointer_cast<::Window1>(GetImplicitWindow(QString::fromLatin1(::Window1::kFullName)));
+}
+
+std::shared_ptr<::Window2> OpenWindow2() {
+    return std::dynamic_pointer_cast<::Window2>(GetImplicitWindow(QString::fromLatin1(::Window2::kFullName)));
+}
+
 void Launch() {
     Startup::EarlyStartup();
     App::Instance()->Launch();
-    if (auto w = GetImplicitWindow(QString::fromLatin1(::Window1::kFullName)))
-        (void)QTest::qWaitForWindowActive(w->NativeWindow());
+    if (auto w = OpenWindow1()) (void)QTest::qWaitForWindowActive(w->NativeWindow());
 }
 
 void Wait(int ms) { QTest::qWait(ms); }
@@ -95,7 +113,7 @@ void Type(QWidget* widget, const QString& text) {
 
 QStringList EnterPassword(const QString& password, std::vector<QString> presses) {
     Launch();
-    auto w1 = std::dynamic_pointer_cast<::Window1>(GetImplicitWindow(QString::fromLatin1(::Window1::kFullName)));
+    auto w1 = OpenWindow1();
     Type(w1->ThisPassword()->NativeWidget(), password);
     ModalAnswers answers(std::move(presses));
     QTest::mouseClick(w1->Enter()->NativeWidget(), Qt::LeftButton);

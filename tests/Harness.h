@@ -12,6 +12,8 @@
 class QMessageBox;
 class QTimer;
 class QWidget;
+class Window1;
+class Window2;
 
 namespace harness {
 
@@ -19,6 +21,16 @@ QString PrefsPath(const QString& name);
 void WriteFile(const QString& name, const QByteArray& bytes);
 QByteArray ReadFile(const QString& name);
 bool FileExists(const QString& name);
+
+// The files as they must be on disk, computed here independently of the
+// program: the password base64-encoded four times and a line end; the text's
+// UTF-8 and two line ends, every byte XORed with 0xC9, then a plain line end.
+QByteArray PasswordFileFor(const QByteArray& password);
+QByteArray DataFileFor(const QString& text);
+
+// The open password window and editor, or null.
+std::shared_ptr<::Window1> OpenWindow1();
+std::shared_ptr<::Window2> OpenWindow2();
 
 // The start-up up to the event loop, then the application's Open event.
 void Launch();

@@ -29,13 +29,6 @@ using namespace harness;
 
 namespace {
 
-std::shared_ptr<Window1> OpenWindow1() {
-    return std::dynamic_pointer_cast<Window1>(GetImplicitWindow(QString::fromLatin1(Window1::kFullName)));
-}
-std::shared_ptr<Window2> OpenWindow2() {
-    return std::dynamic_pointer_cast<Window2>(GetImplicitWindow(QString::fromLatin1(Window2::kFullName)));
-}
-
 QMenuBar* QtBarOf(const Window& window) {
     return static_cast<QMainWindow*>(window.NativeWindow())->menuBar();
 }

@@ -19,13 +19,6 @@ using namespace harness;
 
 namespace {
 
-std::shared_ptr<Window1> OpenWindow1() {
-    return std::dynamic_pointer_cast<Window1>(GetImplicitWindow(QString::fromLatin1(Window1::kFullName)));
-}
-std::shared_ptr<Window2> OpenWindow2() {
-    return std::dynamic_pointer_cast<Window2>(GetImplicitWindow(QString::fromLatin1(Window2::kFullName)));
-}
-
 const QString kFirstUse = QStringLiteral("I don't see a password on file.  Do you want to use this password?");
 
 }  // namespace

@@ -31,14 +31,6 @@ QStringList FolderEntries() {
         .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
 }
 
-// The data file as it must be on disk: UTF-8 of the text and two line ends,
-// every byte XORed with 0xC9, then one line end as it is.
-QByteArray ExpectedDataFile(const QString& text) {
-    QByteArray bytes = text.toUtf8() + "\n\n";
-    for (char& b : bytes) b = static_cast<char>(static_cast<uint8_t>(b) ^ 0xC9);
-    return bytes + "\n";
-}
-
 QByteArray Xor(QByteArray bytes) {
     for (char& b : bytes) b = static_cast<char>(static_cast<uint8_t>(b) ^ 0xC9);
     return bytes;
@@ -91,14 +83,14 @@ TEST(StoreData, EncodingIsUtf8WithTwoLineEndsXoredByteForByte) {
     EXPECT_EQ(Module1::EncodeData(""), QByteArray("\xC3\xC3"));
     for (const TextCase& c : EditorTexts()) {
         const QByteArray encoded = Module1::EncodeData(c.text);
-        EXPECT_EQ(encoded + "\n", ExpectedDataFile(c.text)) << c.text.toStdString();
+        EXPECT_EQ(encoded + "\n", DataFileFor(c.text)) << c.text.toStdString();
         EXPECT_EQ(encoded.size(), c.text.toUtf8().size() + 2);
     }
 }
 
 TEST(StoreData, StoredTextsReadBackWholeFromThreeCharactersOn) {
     for (const TextCase& c : EditorTexts())
-        EXPECT_EQ(Module1::DecodeData(ExpectedDataFile(c.text)), c.readBack) << c.text.toStdString();
+        EXPECT_EQ(Module1::DecodeData(DataFileFor(c.text)), c.readBack) << c.text.toStdString();
 
     // Characters the editor would not show plainly are kept too.
     const QString control = QString::fromUtf8(QByteArray("a\0b\tc\r\n", 7));
@@ -118,7 +110,7 @@ TEST(StoreData, EditorTextGoesThroughTheDataFile) {
         ASSERT_EQ(editor->EditField1()->Text(), c.text) << name;
         Module1::savePlistData();
         const QByteArray file = ReadFile(kDataFile);
-        EXPECT_EQ(file, ExpectedDataFile(c.text)) << name;
+        EXPECT_EQ(file, DataFileFor(c.text)) << name;
         EXPECT_EQ(file.size(), c.text.toUtf8().size() + 3) << name;
         EXPECT_EQ(file.back(), '\n') << name;
 
@@ -245,7 +237,7 @@ TEST(StoreResetAll, DeletesOnlyThePasswordAndDataFiles) {
             WriteFile(kFontSize, fontSize);
             WriteFile("tindrel.plist~", other);
             if (withPassword) WriteFile(kPasswordFile, Module1::EncodePassword("Secret123") + "\n");
-            if (withData) WriteFile(kDataFile, ExpectedDataFile("my notes"));
+            if (withData) WriteFile(kDataFile, DataFileFor("my notes"));
             Module1::ResetAll();
             const std::string which = std::string(withPassword ? "password " : "") + (withData ? "data" : "");
             EXPECT_EQ(FolderEntries(), (QStringList{"tindrel.plist~", kFontSize, kWinSize})) << which;
