@@ -243,15 +243,10 @@ TEST(Editor, UnwritablePreferencesFolderEndsInTheReportNamingTheFile) {
     WriteFile("blocker", "not a folder");
     const QString blocked = PrefsPath("blocker/config");
     qputenv("XDG_CONFIG_HOME", blocked.toLocal8Bit());
-    Launch();
-    auto w1 = OpenWindow1();
-    Type(w1->ThisPassword()->NativeWidget(), "Secret123");
-    ModalAnswers answers({"OK", "OK"});
-    QTest::mouseClick(w1->Enter()->NativeWidget(), Qt::LeftButton);
-    ASSERT_EQ(answers.seen().size(), 2u);
-    EXPECT_EQ(answers.seen()[0].text,
-              "I don't see a password on file.  Do you want to use this password?");
-    const QString report = answers.seen()[1].text;
+    const QStringList shown = EnterPassword("Secret123", {"OK", "OK"});
+    ASSERT_EQ(shown.size(), 2);
+    EXPECT_EQ(shown[0], "I don't see a password on file.  Do you want to use this password?");
+    const QString report = shown[1];
     EXPECT_TRUE(report.contains(QDir(blocked).filePath("tindrelcypher.plist"))) << report.toStdString();
     EXPECT_TRUE(IsQuitting());
     EXPECT_NE(ExitCode(), 0);
