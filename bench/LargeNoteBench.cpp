@@ -40,6 +40,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextDocument>
+#include <QPlainTextEdit>
 #include <QTextEdit>
 #include <QTimer>
 
@@ -156,7 +157,7 @@ int RunOurs(int argc, char** argv, qsizetype expectedUnits) {
 
     auto w2 = std::dynamic_pointer_cast<Window2>(GetImplicitWindow(QString::fromLatin1(Window2::kFullName)));
     if (!w2) Fail(QStringLiteral("the editor did not open"));
-    auto* area = static_cast<QTextEdit*>(w2->EditField1()->NativeWidget());
+    auto* area = static_cast<QPlainTextEdit*>(w2->EditField1()->NativeWidget());
     // Every line end is one block separator, and the last block has one more.
     if (area->document()->characterCount() != expectedUnits + 1)
         Fail(QStringLiteral("the editor holds %1 characters, expected %2")

@@ -13,7 +13,9 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
-#include <QTextEdit>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QTextDocumentFragment>
 #include <QTimer>
 
 #include <algorithm>
@@ -208,35 +210,62 @@ void TextField::SetProperty(const QString& key, const PropertyValue& value) {
 
 // ---- TextArea --------------------------------------------------------------
 
-TextArea::TextArea(::Window& window) : RectControl(window, new QTextEdit(window.Content())) {
-    auto* area = static_cast<QTextEdit*>(NativeWidget());
-    area->setLineWrapMode(QTextEdit::WidgetWidth);
+namespace {
+
+// Characters Qt uses inside a document to stand for frames, tables and
+// objects; in a plain note they would only be stored as garbage.
+bool IsObjectMarker(QChar c) {
+    const char16_t u = c.unicode();
+    return u == 0xFFFC || (u >= 0xFDD0 && u <= 0xFDEF);
+}
+
+// One font for the whole area: whatever is pasted arrives as plain text.
+class PlainTextArea : public QPlainTextEdit {
+public:
+    using QPlainTextEdit::QPlainTextEdit;
+
+protected:
+    bool canInsertFromMimeData(const QMimeData* source) const override {
+        return source->hasText() || source->hasHtml();
+    }
+    void insertFromMimeData(const QMimeData* source) override {
+        QString text = source->hasText() ? source->text()
+                                         : QTextDocumentFragment::fromHtml(source->html()).toPlainText();
+        text.removeIf(IsObjectMarker);
+        if (!text.isEmpty()) insertPlainText(text);
+    }
+};
+
+QPlainTextEdit* AreaOf(QWidget* widget) { return static_cast<QPlainTextEdit*>(widget); }
+
+}  // namespace
+
+TextArea::TextArea(::Window& window) : RectControl(window, new PlainTextArea(window.Content())) {
+    auto* area = AreaOf(NativeWidget());
+    area->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     area->setTabChangesFocus(true);
 }
 
 QString TextArea::Text() const {
     // The document's characters as they are (no blank stands in for a
     // non-breaking space); paragraph and line breaks become the line end.
-    QString text = static_cast<QTextEdit*>(NativeWidget())->document()->toRawText();
+    QString text = AreaOf(NativeWidget())->document()->toRawText();
     for (QChar& c : text)
         if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator) c = QLatin1Char('\n');
     return text;
 }
 
-void TextArea::SetText(const QString& text) { static_cast<QTextEdit*>(NativeWidget())->setPlainText(text); }
+void TextArea::SetText(const QString& text) { AreaOf(NativeWidget())->setPlainText(text); }
 
 void TextArea::SetTextSize(double size) {
     textSize_ = size;
     ApplyFont();
 }
 
-int32_t TextArea::SelStart() const {
-    const QTextCursor cursor = static_cast<QTextEdit*>(NativeWidget())->textCursor();
-    return cursor.selectionStart();
-}
+int32_t TextArea::SelStart() const { return AreaOf(NativeWidget())->textCursor().selectionStart(); }
 
 void TextArea::SetSelStart(int32_t offset) {
-    auto* area = static_cast<QTextEdit*>(NativeWidget());
+    auto* area = AreaOf(NativeWidget());
     QTextCursor cursor = area->textCursor();
     const int end = area->document()->characterCount() - 1;
     cursor.setPosition(std::clamp(offset, 0, end));
@@ -244,12 +273,12 @@ void TextArea::SetSelStart(int32_t offset) {
 }
 
 int32_t TextArea::SelLength() const {
-    const QTextCursor cursor = static_cast<QTextEdit*>(NativeWidget())->textCursor();
+    const QTextCursor cursor = AreaOf(NativeWidget())->textCursor();
     return cursor.selectionEnd() - cursor.selectionStart();
 }
 
 void TextArea::SetSelLength(int32_t length) {
-    auto* area = static_cast<QTextEdit*>(NativeWidget());
+    auto* area = AreaOf(NativeWidget());
     QTextCursor cursor = area->textCursor();
     const int start = cursor.selectionStart();
     const int end = area->document()->characterCount() - 1;
@@ -258,21 +287,21 @@ void TextArea::SetSelLength(int32_t length) {
     area->setTextCursor(cursor);
 }
 
-bool TextArea::ReadOnly() const { return static_cast<QTextEdit*>(NativeWidget())->isReadOnly(); }
-void TextArea::SetReadOnly(bool on) { static_cast<QTextEdit*>(NativeWidget())->setReadOnly(on); }
+bool TextArea::ReadOnly() const { return AreaOf(NativeWidget())->isReadOnly(); }
+void TextArea::SetReadOnly(bool on) { AreaOf(NativeWidget())->setReadOnly(on); }
 
 void TextArea::SetProperty(const QString& key, const PropertyValue& value) {
-    auto* area = static_cast<QTextEdit*>(NativeWidget());
+    auto* area = AreaOf(NativeWidget());
     if (Is(key, "Text")) SetText(value.toString());
     else if (Is(key, "ReadOnly")) SetReadOnly(value.toBool());
-    else if (Is(key, "Styled")) area->setAcceptRichText(value.toBool());
     else if (Is(key, "AcceptTabs")) area->setTabChangesFocus(!value.toBool());
     else if (Is(key, "ScrollbarVertical"))
-        area->setVerticalScrollBarPolicy(value.toBool() ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+        area->setVerticalScrollBarPolicy(value.toBool() ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
     else if (Is(key, "ScrollbarHorizontal")) {
-        area->setLineWrapMode(value.toBool() ? QTextEdit::NoWrap : QTextEdit::WidgetWidth);
+        area->setLineWrapMode(value.toBool() ? QPlainTextEdit::NoWrap : QPlainTextEdit::WidgetWidth);
         area->setHorizontalScrollBarPolicy(value.toBool() ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
     } else if (Is(key, "Border")) area->setFrameShape(value.toBool() ? QFrame::StyledPanel : QFrame::NoFrame);
+    // "Styled" keeps its place in the lists: the area holds plain text only.
     else RectControl::SetProperty(key, value);
 }
 

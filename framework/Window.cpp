@@ -16,7 +16,7 @@
 #include <QMenuBar>
 #include <QMoveEvent>
 #include <QResizeEvent>
-#include <QTextEdit>
+#include <QPlainTextEdit>
 
 #include <algorithm>
 
@@ -64,7 +64,7 @@ bool RunBuiltIn(const QString& name) {
         else return false;
         return true;
     }
-    if (auto* area = qobject_cast<QTextEdit*>(focus)) {
+    if (auto* area = qobject_cast<QPlainTextEdit*>(focus)) {
         if (name == QLatin1String("EditCut")) area->cut();
         else if (name == QLatin1String("EditCopy")) area->copy();
         else if (name == QLatin1String("EditPaste")) area->paste();

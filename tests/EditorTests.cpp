@@ -14,7 +14,7 @@
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QTest>
-#include <QTextEdit>
+#include <QPlainTextEdit>
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -166,7 +166,7 @@ TEST(Editor, UserResizeFollowsTheLocksNeverShrinksBelowTheMinimumAndResetsTheFin
     auto w2 = Unlock("first line\nsecond line");
     ASSERT_TRUE(w2);
     QTest::qWait(600);  // past the timer that focuses the find field
-    auto* area = static_cast<QTextEdit*>(w2->EditField1()->NativeWidget());
+    auto* area = static_cast<QPlainTextEdit*>(w2->EditField1()->NativeWidget());
     w2->EditField1()->SetSelStart(6);
     w2->EditField1()->SetSelLength(4);
     Type(w2->FindString()->NativeWidget(), "line");

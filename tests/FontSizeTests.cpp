@@ -11,7 +11,13 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
-#include <QTextEdit>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QTextBlock>
+#include <QTest>
+#include <QTextDocument>
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -29,7 +35,7 @@ std::shared_ptr<Window2> OpenEditor() {
     return std::dynamic_pointer_cast<Window2>(GetImplicitWindow(QString::fromLatin1(Window2::kFullName)));
 }
 
-QTextEdit* TextAreaOf(const Window2& editor) { return static_cast<QTextEdit*>(editor.EditField1()->NativeWidget()); }
+QPlainTextEdit* TextAreaOf(const Window2& editor) { return static_cast<QPlainTextEdit*>(editor.EditField1()->NativeWidget()); }
 
 // The size the text area draws its text in.
 double ShownSize(const Window2& editor) { return TextAreaOf(editor)->document()->defaultFont().pointSizeF(); }
@@ -138,4 +144,59 @@ TEST(FontSize, StepsFromTheDefaultSizeInTurn) {
         EXPECT_EQ(ReadFile(kFontSizeFile), QByteArray::number(step.size) + "\n");
         EXPECT_EQ(ShownSize(*editor), step.size);
     }
+}
+
+// Rich text from another program arrives as plain text: the note stores only
+// its characters, and the area's one size applies to the pasted text too.
+TEST(FontSize, PastedRichTextIsStoredPlainAndFollowsLarger) {
+    auto editor = OpenEditor();
+    ASSERT_TRUE(editor);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(editor->NativeWindow()));
+    QTest::qWait(600);  // past the timer that focuses the find field
+    QPlainTextEdit* area = TextAreaOf(*editor);
+    area->setFocus();
+    Type(area, "Note: ");
+
+    struct Paste {
+        const char* label;
+        const char* html;
+        const char* text;  // null: the clipboard holds HTML only
+        const char* expected;
+    };
+    const Paste pastes[] = {
+        {"HtmlAndText", "<span style='font-size:40pt'><b>Big</b></span>", "Big", "Big"},
+        {"HtmlOnlyWithTableAndImage",
+         "<table><tr><td>A1</td><td>B1</td></tr></table><img src='x.png'><span style='font-size:40pt'>Z</span>",
+         nullptr, nullptr},
+    };
+    QString expected = QStringLiteral("Note: ");
+    for (const Paste& p : pastes) {
+        SCOPED_TRACE(p.label);
+        auto* mime = new QMimeData;
+        mime->setHtml(QString::fromUtf8(p.html));
+        if (p.text) mime->setText(QString::fromUtf8(p.text));
+        QGuiApplication::clipboard()->setMimeData(mime);
+        ChooseMenuItem(editor, QStringLiteral("EditPaste"));
+        const QString text = editor->EditField1()->Text();
+        EXPECT_FALSE(text.contains(QChar(0xFFFC)) || text.contains(QChar(0xFDD0)) || text.contains(QChar(0xFDD1)))
+            << text.toStdString();
+        if (p.expected) {
+            expected += QString::fromUtf8(p.expected);
+            EXPECT_EQ(text, expected);
+        } else {
+            for (const char* part : {"A1", "B1", "Z"}) EXPECT_TRUE(text.contains(QLatin1String(part))) << part;
+            expected = text;
+        }
+    }
+
+    ChooseMenuItem(editor, QStringLiteral("FontSizeLarger"));
+    ASSERT_EQ(ShownSize(*editor), 14.0);
+    // No character carries a size of its own: every one is drawn at 14.
+    for (QTextBlock block = area->document()->begin(); block.isValid(); block = block.next())
+        for (auto it = block.begin(); !it.atEnd(); ++it)
+            EXPECT_FALSE(it.fragment().charFormat().hasProperty(QTextFormat::FontPointSize))
+                << it.fragment().text().toStdString();
+
+    CloseByUser(editor->NativeWindow());
+    EXPECT_EQ(ReadFile("tindrel.plist"), DataFileFor(expected));
 }
