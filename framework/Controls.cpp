@@ -224,6 +224,8 @@ class PlainTextArea : public QPlainTextEdit {
 public:
     using QPlainTextEdit::QPlainTextEdit;
 
+    QTextBlock FirstVisibleBlock() const { return firstVisibleBlock(); }
+
 protected:
     bool canInsertFromMimeData(const QMimeData* source) const override {
         return source->hasText() || source->hasHtml();
@@ -244,14 +246,27 @@ TextArea::TextArea(::Window& window) : RectControl(window, new PlainTextArea(win
     auto* area = AreaOf(NativeWidget());
     area->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     area->setTabChangesFocus(true);
+    QObject::connect(area->document(), &QTextDocument::contentsChange, area,
+                     [this](int, int removed, int added) {
+                         if (removed != 0 || added != 0) pairsValid_ = false;
+                     });
 }
 
 QString TextArea::Text() const {
     // The document's characters as they are (no blank stands in for a
     // non-breaking space); paragraph and line breaks become the line end.
     QString text = AreaOf(NativeWidget())->document()->toRawText();
-    for (QChar& c : text)
-        if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator) c = QLatin1Char('\n');
+    const bool collect = !pairsValid_;
+    if (collect) pairs_.clear();
+    const qsizetype n = text.size();
+    QChar* c = text.data();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t u = c[i].unicode();
+        if (u == QChar::ParagraphSeparator || u == QChar::LineSeparator) c[i] = QLatin1Char('\n');
+        else if (collect && QChar::isHighSurrogate(u) && i + 1 < n && QChar::isLowSurrogate(c[i + 1].unicode()))
+            pairs_.push_back(static_cast<int>(i));
+    }
+    pairsValid_ = true;
     return text;
 }
 
@@ -262,29 +277,82 @@ void TextArea::SetTextSize(double size) {
     ApplyFont();
 }
 
-int32_t TextArea::SelStart() const { return AreaOf(NativeWidget())->textCursor().selectionStart(); }
+const std::vector<int>& TextArea::SurrogatePairs() const {
+    if (!pairsValid_) (void)Text();
+    return pairs_;
+}
+
+int TextArea::UnitPosition(int64_t chars) const {
+    const int end = AreaOf(NativeWidget())->document()->characterCount() - 1;
+    if (chars <= 0) return 0;
+    // Pair k stands at pairs[k], which is character pairs[k] - k; the pairs
+    // before the character are those whose character index is below it.
+    const std::vector<int>& pairs = SurrogatePairs();
+    int lo = 0, hi = static_cast<int>(pairs.size());
+    while (lo < hi) {
+        const int mid = lo + (hi - lo) / 2;
+        if (static_cast<int64_t>(pairs[mid]) - mid < chars) lo = mid + 1;
+        else hi = mid;
+    }
+    return static_cast<int>(std::min<int64_t>(chars + lo, end));
+}
+
+int32_t TextArea::CharPosition(int units) const {
+    const std::vector<int>& pairs = SurrogatePairs();
+    // Every pair that begins before the position counts one unit too many.
+    const auto before = std::lower_bound(pairs.begin(), pairs.end(), units) - pairs.begin();
+    return static_cast<int32_t>(units - before);
+}
+
+int32_t TextArea::SelStart() const {
+    return CharPosition(AreaOf(NativeWidget())->textCursor().selectionStart());
+}
 
 void TextArea::SetSelStart(int32_t offset) {
     auto* area = AreaOf(NativeWidget());
     QTextCursor cursor = area->textCursor();
-    const int end = area->document()->characterCount() - 1;
-    cursor.setPosition(std::clamp(offset, 0, end));
+    cursor.setPosition(UnitPosition(offset));
     area->setTextCursor(cursor);
 }
 
 int32_t TextArea::SelLength() const {
     const QTextCursor cursor = AreaOf(NativeWidget())->textCursor();
-    return cursor.selectionEnd() - cursor.selectionStart();
+    return CharPosition(cursor.selectionEnd()) - CharPosition(cursor.selectionStart());
 }
 
 void TextArea::SetSelLength(int32_t length) {
     auto* area = AreaOf(NativeWidget());
     QTextCursor cursor = area->textCursor();
     const int start = cursor.selectionStart();
-    const int end = area->document()->characterCount() - 1;
+    const int64_t startChars = CharPosition(start);
     cursor.setPosition(start);
-    cursor.setPosition(std::clamp(start + std::max(length, 0), start, end), QTextCursor::KeepAnchor);
+    cursor.setPosition(std::max(start, UnitPosition(startChars + std::max(length, 0))), QTextCursor::KeepAnchor);
     area->setTextCursor(cursor);
+}
+
+int32_t TextArea::LineNumAtCharPos(int32_t offset) const {
+    return AreaOf(NativeWidget())->document()->findBlock(UnitPosition(offset)).blockNumber();
+}
+
+int32_t TextArea::ScrollPosition() const {
+    auto* area = static_cast<PlainTextArea*>(NativeWidget());
+    return area->FirstVisibleBlock().blockNumber();
+}
+
+void TextArea::SetScrollPosition(int32_t line) {
+    auto* area = AreaOf(NativeWidget());
+    QScrollBar* bar = area->verticalScrollBar();
+    // The scroll bar counts the lines the layout knows, wrapped lines of the
+    // blocks it has laid out included; a block's first line is its place.
+    const QTextDocument* document = area->document();
+    if (line < 0) bar->setValue(bar->minimum());
+    else if (line >= document->blockCount()) bar->setValue(bar->maximum());
+    else bar->setValue(document->findBlockByNumber(line).firstLineNumber());
+}
+
+void TextArea::Refresh(bool eraseBackground) {
+    RectControl::Refresh(eraseBackground);
+    AreaOf(NativeWidget())->viewport()->update();
 }
 
 bool TextArea::ReadOnly() const { return AreaOf(NativeWidget())->isReadOnly(); }

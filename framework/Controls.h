@@ -129,17 +129,37 @@ public:
     void SetTextSize(double size);
     double LineSpacing() const { return lineSpacing_; }
     void SetLineSpacing(double spacing) { lineSpacing_ = spacing; }
-    // 0-based offset and length of the selection, cut back to the text.
+    // 0-based offset and length of the selection in characters (code
+    // points, as the text functions count), cut back to the text.
     int32_t SelStart() const;
     void SetSelStart(int32_t offset);
     int32_t SelLength() const;
     void SetSelLength(int32_t length);
+    // Lines are those between line ends, not the wrapped lines on screen:
+    // counting wrapped lines would mean laying out the whole note first.
+    // The 0-based line that holds the 0-based character offset.
+    int32_t LineNumAtCharPos(int32_t offset) const;
+    // The 0-based top visible line. Setting it puts that line on top; below
+    // 0 shows the first line, past the end the last lines.
+    int32_t ScrollPosition() const;
+    void SetScrollPosition(int32_t line);
     bool ReadOnly() const;
     void SetReadOnly(bool on);
+    void Refresh(bool eraseBackground);
     void SetProperty(const QString& key, const PropertyValue& value) override;
 
 private:
+    // Conversions between character offsets and the document's UTF-16
+    // positions, both cut back to the end of the text.
+    int UnitPosition(int64_t chars) const;
+    int32_t CharPosition(int units) const;
+    const std::vector<int>& SurrogatePairs() const;
+
     double lineSpacing_ = 1.0;
+    // UTF-16 positions of the surrogate pairs in the document, in order;
+    // rebuilt after a change only when a conversion needs it.
+    mutable std::vector<int> pairs_;
+    mutable bool pairsValid_ = false;
 };
 
 class PushButton : public RectControl {

@@ -346,6 +346,10 @@ TEST(Menus, EditorFindShortcutsPushTheirButtons) {
         for (auto& [name, spy] : triggered) spy->clear();
         // The find command may answer with a message; it is acknowledged.
         ModalAnswers answers({"OK"});
+        // The offscreen platform does not give activation back when a
+        // message box closes, and shortcuts reach only the active window.
+        w2->NativeWindow()->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(w2->NativeWindow()));
         QTest::keyClick(w2->EditField1()->NativeWidget(), c.keys.key(), c.keys.keyboardModifiers());
         EXPECT_EQ(clicked.count(), 1);
         for (auto& [name, spy] : triggered)

@@ -1,8 +1,10 @@
 #include "windows/editor/Window2.h"
 
 #include "app/MenuBars.h"
+#include "framework/Dialogs.h"
 #include "framework/Runtime.h"
 #include "store/Module1.h"
+#include "text/TextFunctions.h"
 #include "windows/WindowClass.h"
 #include "windows/password/Window1.h"
 
@@ -105,12 +107,137 @@ std::shared_ptr<Label> Window2::StaticText2() const { return ControlAs<Label>(*t
 std::shared_ptr<CheckBox> Window2::IgnoreCase() const { return ControlAs<CheckBox>(*this, "IgnoreCase"); }
 std::shared_ptr<Timer> Window2::Timer1() const { return ControlAs<Timer>(*this, "Timer1"); }
 
-// The find commands come with the find row's own change.
-void Window2::FindString_TextChange(TextField&) {}
-void Window2::Find_Action(PushButton&) {}
-void Window2::FindNext_Action(PushButton&) {}
-void Window2::FindPrevious_Action(PushButton&) {}
-void Window2::ThisScroll_TextChange(TextField&) {}
+void Window2::FindString_TextChange(TextField&) {
+    if (Text::Len(Instance()->FindString()->Text()) > 2) Instance()->Find()->SetDefault(true);
+}
+
+void Window2::Find_Action(PushButton&) {
+    Module1::Q = 1;
+    Module1::S = Instance()->EditField1()->Text();
+    Module1::W = Instance()->FindString()->Text();
+    if (Text::Len(Module1::W) < 3) {
+        MsgBox(QStringLiteral("The find text should be at least three characters!"));
+        return;
+    }
+    SearchForward();
+    if (Module1::P == 0) {
+        MsgBox(QStringLiteral("There are no matches!"));
+        return;
+    }
+    ShowMatch(true);
+}
+
+void Window2::FindNext_Action(PushButton&) {
+    Module1::S = Instance()->EditField1()->Text();
+    Module1::W = Instance()->FindString()->Text();
+    SearchForward();
+    if (Module1::P == 0) {
+        Module1::Q = 1;
+        SearchForward();
+    }
+    if (Module1::P == 0) {
+        MsgBox(QStringLiteral("There are no matches!"));
+        return;
+    }
+    ShowMatch(true);
+}
+
+namespace {
+
+// Whether the candidate, `units` UTF-16 units of `text` from `at`, is the
+// find text under the chosen comparison; compared where it stands.
+bool CandidateMatches(const QString& text, qsizetype at, qsizetype units, const QString& find, bool ignoreCase) {
+    const QStringView candidate = QStringView(text).mid(at, units);
+    if (ignoreCase) return candidate.compare(find, Qt::CaseInsensitive) == 0;
+    return candidate.size() == find.size() && candidate.compare(find, Qt::CaseSensitive) == 0;
+}
+
+bool IsPairAt(const QString& text, qsizetype i) {
+    return i + 1 < text.size() && text.at(i).isHighSurrogate() && text.at(i + 1).isLowSurrogate();
+}
+
+}  // namespace
+
+void Window2::FindPrevious_Action(PushButton&) {
+    const bool ignoreCase = Instance()->IgnoreCase()->Value();
+    const QString& s = Module1::S;
+    const QString& w = Module1::W;
+    const int64_t findLength = Text::Len(w);
+    // With one or two characters the usual start would try the current
+    // match, or the one after it, first and never move backward: start at
+    // the character before the current match instead.
+    const int64_t first = findLength == 1 || findLength == 2 ? int64_t{Module1::Q} - 2
+                                                             : int64_t{Module1::Q} - findLength + 1;
+    const int64_t textLength = Text::Len(s);
+    int64_t p = first;
+    bool found = false;
+    if (p > textLength) {
+        // Past the end every candidate is empty.
+        if (w.isEmpty()) found = true;
+        else p = textLength;
+    }
+    if (!found && p >= 1) {
+        // The candidate at character p is the window of findLength
+        // characters from unit `at` to unit `end` (fewer at the end of the
+        // text); both ends step back one character at a time.
+        qsizetype at = 0;
+        for (int64_t i = 1; i < p; ++i) at += IsPairAt(s, at) ? 2 : 1;
+        qsizetype end = at;
+        int64_t inWindow = 0;
+        while (inWindow < findLength && end < s.size()) {
+            end += IsPairAt(s, end) ? 2 : 1;
+            ++inWindow;
+        }
+        auto stepBack = [&s](qsizetype i) {
+            return i >= 2 && s.at(i - 1).isLowSurrogate() && s.at(i - 2).isHighSurrogate() ? i - 2 : i - 1;
+        };
+        while (p >= 1) {
+            if (CandidateMatches(s, at, end - at, w, ignoreCase)) {
+                found = true;
+                break;
+            }
+            --p;
+            if (p < 1) break;
+            at = stepBack(at);
+            if (inWindow < findLength) ++inWindow;
+            else end = stepBack(end);
+        }
+    }
+    if (!found) {
+        Module1::P = static_cast<int32_t>(std::min<int64_t>(p, 0));
+        MsgBox(QStringLiteral("Sorry, no more found!"));
+        return;
+    }
+    Module1::P = static_cast<int32_t>(p);
+    Module1::Q = Module1::P + 1;
+    ShowMatch(false);
+}
+
+void Window2::ThisScroll_TextChange(TextField&) {
+    auto editor = Instance();
+    editor->ThisScroll()->SetText(Text::Str(editor->EditField1()->ScrollPosition()));
+    editor->ThisScroll()->Refresh(true);
+}
+
+void Window2::SearchForward() {
+    const int32_t start = Module1::Q;
+    Module1::P = Instance()->IgnoreCase()->Value() ? Text::InStr(start, Module1::S, Module1::W)
+                                                   : Text::InStrB(start, Module1::S, Module1::W);
+}
+
+void Window2::ShowMatch(bool forward) {
+    auto editor = Instance();
+    auto area = editor->EditField1();
+    area->SetFocus();
+    area->SetSelStart(Module1::P - 1);
+    area->SetSelLength(Text::Len(Module1::W));
+    if (forward) Module1::Q = Module1::P + 1;
+    Module1::A = area->LineNumAtCharPos(Module1::P) - 5;
+    area->SetScrollPosition(Module1::A);
+    editor->ThisScroll()->SetText(Text::Str(Module1::A));
+    if (!forward) editor->ThisScroll()->Refresh(true);
+    editor->Refresh(true);
+}
 
 void Window2::Timer1_Action(Timer&) {
     auto field = Instance()->FindString();

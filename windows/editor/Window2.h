@@ -71,4 +71,10 @@ public:
 
     bool FilePrint_Action();
     bool FilePrintHelp_Action();
+
+private:
+    // The forward search from Q, by the comparison the check box chooses.
+    void SearchForward();
+    // Selects the match at P and scrolls its line to the sixth visible line.
+    void ShowMatch(bool forward);
 };
