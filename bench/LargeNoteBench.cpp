@@ -1,5 +1,7 @@
 // Large notes: unlocking and closing a note of about 1 MB and 10 MB through
-// the real program, against bare Qt doing the same work by hand, in one run.
+// the real program, against bare Qt doing the same work by hand, in one run;
+// and the time from the close request to the end of the process, with the
+// note saved, at the default text size and at 48 points.
 //
 //   morvellan_bench [--sizes 1,10] [--reps 5]
 //
@@ -8,8 +10,9 @@
 // decodes the UTF-8 and the editor shows the text ("unlock"). Closing the
 // editor writes the data file and the window-size file ("close").
 // The baseline reads the same text with QFile, decodes it with
-// QString::fromUtf8 and puts it into a shown QTextEdit, then writes the data
-// file's bytes with QSaveFile. Closing also has to take the text out of the
+// QString::fromUtf8 and puts it into a shown QPlainTextEdit, the widget of
+// our text area, then writes the data file's bytes with QSaveFile. The same
+// load into a QTextEdit is given beside it for reference. Closing also has to take the text out of the
 // editor, which writing bytes alone does not: a second figure, for reference,
 // is bare Qt doing that too (toPlainText, toUtf8, QSaveFile).
 //
@@ -49,6 +52,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <time.h>
 #include <vector>
 
 namespace {
@@ -66,6 +70,13 @@ constexpr int kEditorHeight = 401;
 }
 
 double Ms(qint64 ns) { return static_cast<double>(ns) / 1e6; }
+
+// One clock for parent and child: CLOCK_MONOTONIC is shared by every process.
+qint64 MonotonicNs() {
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<qint64>(ts.tv_sec) * 1000000000 + ts.tv_nsec;
+}
 
 QByteArray ReadAll(const QString& path) {
     QFile file(path);
@@ -134,8 +145,10 @@ QByteArray MakeNote(qsizetype targetBytes) {
 
 // ---- child: our path -------------------------------------------------------
 
-// Runs in a fresh preferences folder that holds the password and data files.
-// Prints "RESULT <unlock ns> <close ns>".
+// Runs in a fresh preferences folder that holds the password and data files
+// (and the font-size file for a size other than the default). Prints
+// "RESULT <unlock ns> <close ns> <monotonic clock at the close request, ns>";
+// the parent reads the clock again when the process has ended.
 int RunOurs(int argc, char** argv, qsizetype expectedUnits) {
     Runtime runtime(argc, argv);
     WatchForModalBoxes();
@@ -166,11 +179,13 @@ int RunOurs(int argc, char** argv, qsizetype expectedUnits) {
     QTest::qWait(100);  // the user looks at it
 
     timer.restart();
+    const qint64 closeAt = MonotonicNs();
     w2->NativeWindow()->close();
     const qint64 closeNs = timer.nsecsElapsed();
     if (w2->IsOpen() || !IsQuitting()) Fail(QStringLiteral("the editor did not close"));
 
-    std::printf("RESULT %lld %lld\n", static_cast<long long>(unlockNs), static_cast<long long>(closeNs));
+    std::printf("RESULT %lld %lld %lld\n", static_cast<long long>(unlockNs), static_cast<long long>(closeNs),
+                static_cast<long long>(closeAt));
     std::fflush(stdout);
     runtime.Shutdown();
     Startup::Finalize();
@@ -180,12 +195,13 @@ int RunOurs(int argc, char** argv, qsizetype expectedUnits) {
 // ---- child: bare Qt ----------------------------------------------------------
 
 // Prints "RESULT <load ns> <write ns> <take out and write ns>".
+template <typename Edit>
 int RunBaseline(int argc, char** argv, const QString& textPath, const QString& dataPath,
                 const QString& outPath) {
     QApplication app(argc, argv);
     WatchForModalBoxes();
-    QTextEdit edit;
-    edit.setLineWrapMode(QTextEdit::WidgetWidth);
+    Edit edit;
+    edit.setLineWrapMode(Edit::WidgetWidth);
     edit.resize(kEditorWidth, kEditorHeight);
     edit.show();
     (void)QTest::qWaitForWindowExposed(&edit);
@@ -228,6 +244,8 @@ int RunBaseline(int argc, char** argv, const QString& textPath, const QString& d
 // ---- parent --------------------------------------------------------------------
 
 // The figures a child printed, in ms.
+// The last figure of a run of ours is the close request's clock reading,
+// which comes back as the time from it to the end of the process.
 std::vector<double> RunChild(const QStringList& args, const QString& configHome) {
     QProcess child;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -242,6 +260,7 @@ std::vector<double> RunChild(const QStringList& args, const QString& configHome)
         child.waitForFinished();
         Fail(QStringLiteral("a child run (%1) took longer than %2 s").arg(args.join(' ')).arg(kChildTimeoutMs / 1000));
     }
+    const qint64 endedAt = MonotonicNs();
     const QByteArray out = child.readAllStandardOutput();
     const QByteArray err = child.readAllStandardError();
     if (child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0)
@@ -250,6 +269,8 @@ std::vector<double> RunChild(const QStringList& args, const QString& configHome)
         if (!line.startsWith("RESULT ")) continue;
         std::vector<double> figures;
         for (const QByteArray& f : line.split(' ').mid(1)) figures.push_back(Ms(f.toLongLong()));
+        if (args.value(0) == QLatin1String("--ours") && !figures.empty())
+            figures.back() = Ms(endedAt) - figures.back();
         return figures;
     }
     Fail(QStringLiteral("child run %1 printed no result:\n%2").arg(args.join(' '), QString::fromLocal8Bit(err)));
@@ -263,8 +284,11 @@ double Median(std::vector<double> v) {
 
 struct Row {
     double megabytes = 0;
-    double unlock = 0, load = 0, close = 0, write = 0, save = 0;
+    double unlock = 0, load = 0, richLoad = 0, close = 0, write = 0, save = 0;
+    double exitDefault = 0, exitLarge = 0;
 };
+
+constexpr int kLargeTextSize = 48;
 
 int RunParent(const std::vector<int>& sizesMb, int reps) {
     QTemporaryDir root;
@@ -283,34 +307,57 @@ int RunParent(const std::vector<int>& sizesMb, int reps) {
         WriteAll(textPath, utf8);
         WriteAll(dataPath, dataFile);
 
-        std::vector<double> unlock, load, close, write, save;
-        for (int r = 0; r < reps; ++r) {
-            const QString prefs = root.filePath(QStringLiteral("prefs%1-%2").arg(mb).arg(r));
+        std::vector<double> unlock, load, richLoad, close, write, save, exitDefault, exitLarge;
+        // One run of ours in a fresh preferences folder; 0 is the default text size.
+        auto runOurs = [&](int r, int textSize) {
+            const QString prefs = root.filePath(QStringLiteral("prefs%1-%2-%3").arg(mb).arg(r).arg(textSize));
             QDir().mkpath(prefs);
             WriteAll(QDir(prefs).filePath(QString::fromLatin1(Module1::kPasswordFile)), passwordFile);
             WriteAll(QDir(prefs).filePath(QString::fromLatin1(Module1::kDataFile)), dataFile);
+            if (textSize > 0)
+                WriteAll(QDir(prefs).filePath(QString::fromLatin1(Module1::kFontSizeFile)),
+                         QByteArray::number(textSize) + '\n');
             const std::vector<double> ours = RunChild({QStringLiteral("--ours"), QString::number(text.size())}, prefs);
             // What the editor wrote back must be what it read, byte for byte.
             if (ReadAll(QDir(prefs).filePath(QString::fromLatin1(Module1::kDataFile))) != dataFile)
                 Fail(QStringLiteral("%1 MB: the data file written on close differs from the one read").arg(mb));
             if (!QFile::exists(QDir(prefs).filePath(QString::fromLatin1(Module1::kWinSizeFile))))
                 Fail(QStringLiteral("%1 MB: no window-size file after close").arg(mb));
-            if (ours.size() != 2) Fail(QStringLiteral("a run of ours printed a wrong result"));
-            unlock.push_back(ours[0]);
-            close.push_back(ours[1]);
-
+            if (ours.size() != 3) Fail(QStringLiteral("a run of ours printed a wrong result"));
+            return ours;
+        };
+        auto runBare = [&](int r, const char* widget) {
+            const QString prefs = root.filePath(QStringLiteral("prefs%1-%2-0").arg(mb).arg(r));
             const QString outPath = QDir(prefs).filePath(QStringLiteral("baseline.out"));
-            const std::vector<double> bare = RunChild({QStringLiteral("--qt"), textPath, dataPath, outPath}, prefs);
+            const std::vector<double> bare =
+                RunChild({QString::fromLatin1(widget), textPath, dataPath, outPath}, prefs);
             if (ReadAll(outPath) != dataFile) Fail(QStringLiteral("%1 MB: the baseline wrote other bytes").arg(mb));
             if (bare.size() != 3) Fail(QStringLiteral("a bare Qt run printed a wrong result"));
+            return bare;
+        };
+        for (int r = 0; r < reps; ++r) {
+            const std::vector<double> ours = runOurs(r, 0);
+            unlock.push_back(ours[0]);
+            close.push_back(ours[1]);
+            exitDefault.push_back(ours[2]);
+            const std::vector<double> large = runOurs(r, kLargeTextSize);
+            exitLarge.push_back(large[2]);
+
+            const std::vector<double> bare = runBare(r, "--qt");
             load.push_back(bare[0]);
             write.push_back(bare[1]);
             save.push_back(bare[2]);
-            std::fprintf(stderr, "  %d MB run %d/%d: unlock %.1f ms, Qt load %.1f ms, close %.1f ms, Qt write %.1f ms\n",
-                         mb, r + 1, reps, ours[0], bare[0], ours[1], bare[1]);
+            const std::vector<double> rich = runBare(r, "--qt-textedit");
+            richLoad.push_back(rich[0]);
+            std::fprintf(stderr,
+                         "  %d MB run %d/%d: unlock %.1f ms, Qt load %.1f ms (QTextEdit %.1f ms), close %.1f ms, "
+                         "Qt write %.1f ms, close to exit %.1f ms (at %d pt %.1f ms)\n",
+                         mb, r + 1, reps, ours[0], bare[0], rich[0], ours[1], bare[1], ours[2], kLargeTextSize,
+                         large[2]);
         }
         rows.push_back({static_cast<double>(dataFile.size()) / (1024.0 * 1024.0), Median(unlock), Median(load),
-                        Median(close), Median(write), Median(save)});
+                        Median(richLoad), Median(close), Median(write), Median(save), Median(exitDefault),
+                        Median(exitLarge)});
     }
 
     std::printf("\nLarge note: our path vs bare Qt, median of %d runs (ms)\n\n", reps);
@@ -320,6 +367,14 @@ int RunParent(const std::vector<int>& sizesMb, int reps) {
     for (const Row& row : rows)
         std::printf("%6.2f MB | %10.1f %10.1f %6.2fx | %10.1f %10.1f %6.2fx\n", row.megabytes, row.unlock,
                     row.load, row.unlock / row.load, row.close, row.write, row.close / row.write);
+    std::printf("\nUnlock against the same load into a QTextEdit:\n");
+    for (const Row& row : rows)
+        std::printf("%6.2f MB | unlock %.1f ms, QTextEdit load %.1f ms, ratio %.2fx\n", row.megabytes, row.unlock,
+                    row.richLoad, row.unlock / row.richLoad);
+    std::printf("\nClose request to process exit, note saved, by text size:\n");
+    for (const Row& row : rows)
+        std::printf("%6.2f MB | default %.1f ms, %d pt %.1f ms, ratio %.2fx\n", row.megabytes, row.exitDefault,
+                    kLargeTextSize, row.exitLarge, row.exitLarge / row.exitDefault);
     std::printf("\nClose against bare Qt also taking the text out (toPlainText + toUtf8 + QSaveFile):\n");
     for (const Row& row : rows)
         std::printf("%6.2f MB | close %.1f ms, Qt take out and write %.1f ms, ratio %.2fx\n", row.megabytes,
@@ -353,8 +408,11 @@ int main(int argc, char** argv) {
     const std::string mode = argc > 1 ? argv[1] : "";
     if (mode == "--ours" && argc == 3) return RunOurs(argc, argv, std::atoll(argv[2]));
     if (mode == "--qt" && argc == 5)
-        return RunBaseline(argc, argv, QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]),
-                           QString::fromLocal8Bit(argv[4]));
+        return RunBaseline<QPlainTextEdit>(argc, argv, QString::fromLocal8Bit(argv[2]),
+                                           QString::fromLocal8Bit(argv[3]), QString::fromLocal8Bit(argv[4]));
+    if (mode == "--qt-textedit" && argc == 5)
+        return RunBaseline<QTextEdit>(argc, argv, QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]),
+                                      QString::fromLocal8Bit(argv[4]));
 
     QCoreApplication app(argc, argv);
     std::vector<int> sizes = {1, 10};

@@ -47,8 +47,9 @@ qsizetype UnitIndexFromEnd(const QString& text, qsizetype chars) {
 
 int32_t Search(int32_t start, const QString& text, const QString& find, Qt::CaseSensitivity cs) {
     if (start < 1) start = 1;
-    if (start > Len(text)) return 0;
+    // A start beyond the last character walks off the end of the text.
     const qsizetype from = UnitIndex(text, start - 1);
+    if (from >= text.size()) return 0;
     const qsizetype at = text.indexOf(find, from, cs);
     if (at < 0) return 0;
     return CharCount(text, at) + 1;

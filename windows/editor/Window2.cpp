@@ -168,31 +168,44 @@ void Window2::FindPrevious_Action(PushButton&) {
     // the character before the current match instead.
     const int64_t first = findLength == 1 || findLength == 2 ? int64_t{Module1::Q} - 2
                                                              : int64_t{Module1::Q} - findLength + 1;
-    const int64_t textLength = Text::Len(s);
     int64_t p = first;
     bool found = false;
-    if (p > textLength) {
-        // Past the end every candidate is empty.
-        if (w.isEmpty()) found = true;
-        else p = textLength;
-    }
-    if (!found && p >= 1) {
+    if (p >= 1) {
         // The candidate at character p is the window of findLength
         // characters from unit `at` to unit `end` (fewer at the end of the
-        // text); both ends step back one character at a time.
+        // text); one walk finds the first, then both ends step back one
+        // character at a time.
         qsizetype at = 0;
-        for (int64_t i = 1; i < p; ++i) at += IsPairAt(s, at) ? 2 : 1;
-        qsizetype end = at;
-        int64_t inWindow = 0;
-        while (inWindow < findLength && end < s.size()) {
-            end += IsPairAt(s, end) ? 2 : 1;
-            ++inWindow;
+        int64_t chars = 0;
+        while (chars < p - 1 && at < s.size()) {
+            at += IsPairAt(s, at) ? 2 : 1;
+            ++chars;
         }
         auto stepBack = [&s](qsizetype i) {
             return i >= 2 && s.at(i - 1).isLowSurrogate() && s.at(i - 2).isHighSurrogate() ? i - 2 : i - 1;
         };
-        while (p >= 1) {
-            if (CandidateMatches(s, at, end - at, w, ignoreCase)) {
+        if (at == s.size()) {
+            // Past the end every candidate is empty.
+            if (w.isEmpty()) found = true;
+            else if ((p = chars) >= 1) at = stepBack(at);
+        }
+        qsizetype end = at;
+        int64_t inWindow = 0;
+        while (!found && inWindow < findLength && end < s.size()) {
+            end += IsPairAt(s, end) ? 2 : 1;
+            ++inWindow;
+        }
+        // Most candidates differ in their first unit already; that check
+        // keeps the scan cheap. Surrogates are left to the full comparison.
+        const char16_t head = w.isEmpty() ? 0 : w.at(0).unicode();
+        const bool quickCheck = head != 0 && !QChar::isSurrogate(head);
+        const char16_t foldedHead = QChar::toCaseFolded(head);
+        const QChar* units = s.constData();
+        while (!found && p >= 1) {
+            const char16_t u = units[at].unicode();
+            const bool candidate = !quickCheck || QChar::isSurrogate(u) ||
+                                   (ignoreCase ? QChar::toCaseFolded(u) == foldedHead : u == head);
+            if (candidate && CandidateMatches(s, at, end - at, w, ignoreCase)) {
                 found = true;
                 break;
             }
