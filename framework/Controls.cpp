@@ -3,6 +3,7 @@
 #include "framework/Runtime.h"
 #include "framework/Window.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
@@ -12,6 +13,7 @@
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <QTextLayout>
 #include <QTextDocument>
 #include <QMimeData>
 #include <QPlainTextEdit>
@@ -224,8 +226,6 @@ class PlainTextArea : public QPlainTextEdit {
 public:
     using QPlainTextEdit::QPlainTextEdit;
 
-    QTextBlock FirstVisibleBlock() const { return firstVisibleBlock(); }
-
 protected:
     bool canInsertFromMimeData(const QMimeData* source) const override {
         return source->hasText() || source->hasHtml();
@@ -331,23 +331,31 @@ void TextArea::SetSelLength(int32_t length) {
 }
 
 int32_t TextArea::LineNumAtCharPos(int32_t offset) const {
-    return AreaOf(NativeWidget())->document()->findBlock(UnitPosition(offset)).blockNumber();
+    auto* area = AreaOf(NativeWidget());
+    const QTextDocument* document = area->document();
+    QAbstractTextDocumentLayout* layout = document->documentLayout();
+    const int position = UnitPosition(offset);
+    const QTextBlock block = document->findBlock(position);
+    // The layout knows how many lines a block wraps into only once it has
+    // laid it out; a block it has not reached counts one line. Laying out
+    // the block and those that fill the area above it makes the lines near
+    // the position exact without laying out the whole note.
+    const double height = area->viewport()->height();
+    double above = 0;
+    for (QTextBlock b = block.previous(); b.isValid() && above < height; b = b.previous())
+        above += layout->blockBoundingRect(b).height();
+    layout->blockBoundingRect(block);
+    const QTextLine line = block.layout()->lineForTextPosition(position - block.position());
+    return block.firstLineNumber() + (line.isValid() ? line.lineNumber() : 0);
 }
 
-int32_t TextArea::ScrollPosition() const {
-    auto* area = static_cast<PlainTextArea*>(NativeWidget());
-    return area->FirstVisibleBlock().blockNumber();
-}
+int32_t TextArea::ScrollPosition() const { return AreaOf(NativeWidget())->verticalScrollBar()->value(); }
 
 void TextArea::SetScrollPosition(int32_t line) {
-    auto* area = AreaOf(NativeWidget());
-    QScrollBar* bar = area->verticalScrollBar();
-    // The scroll bar counts the lines the layout knows, wrapped lines of the
-    // blocks it has laid out included; a block's first line is its place.
-    const QTextDocument* document = area->document();
-    if (line < 0) bar->setValue(bar->minimum());
-    else if (line >= document->blockCount()) bar->setValue(bar->maximum());
-    else bar->setValue(document->findBlockByNumber(line).firstLineNumber());
+    // The scroll bar of the area counts the same lines; it stops at the
+    // first line and where the last lines fill the area.
+    QScrollBar* bar = AreaOf(NativeWidget())->verticalScrollBar();
+    bar->setValue(std::clamp(line, bar->minimum(), bar->maximum()));
 }
 
 void TextArea::Refresh(bool eraseBackground) {

@@ -135,9 +135,11 @@ public:
     void SetSelStart(int32_t offset);
     int32_t SelLength() const;
     void SetSelLength(int32_t length);
-    // Lines are those between line ends, not the wrapped lines on screen:
-    // counting wrapped lines would mean laying out the whole note first.
-    // The 0-based line that holds the 0-based character offset.
+    // Lines are the lines on screen, a wrapped paragraph counting each of
+    // its lines, as the area's scroll bar counts them; paragraphs the area
+    // has not laid out yet count one line each, so a 10 MB note is never
+    // laid out as a whole. The 0-based line that holds the 0-based
+    // character offset; it lays out the lines that fill the area above it.
     int32_t LineNumAtCharPos(int32_t offset) const;
     // The 0-based top visible line. Setting it puts that line on top; below
     // 0 shows the first line, past the end the last lines.

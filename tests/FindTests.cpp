@@ -293,6 +293,25 @@ TEST(Find, MatchGoesToTheSixthVisibleLineAndTheReadoutFollowsTheRealScroll) {
     EXPECT_EQ(area->verticalScrollBar()->value(), area->verticalScrollBar()->maximum());
 }
 
+TEST(Find, WrappedParagraphsCountTheirLinesOnScreen) {
+    // Paragraphs that wrap into several lines: the match still ends on the
+    // sixth line on screen, not six paragraphs down and out of sight.
+    QStringList paragraphs;
+    for (int i = 1; i <= 200; ++i)
+        paragraphs << QStringLiteral("paragraph %1.").arg(i) + QString(" words to wrap").repeated(12);
+    auto w2 = Open(paragraphs.join('\n'));
+    ASSERT_TRUE(w2);
+    QPlainTextEdit* area = Area(w2);
+    SetFindText(w2, "paragraph 150.");
+    EXPECT_EQ(Command(w2, 'F', Via::Button), QStringList{});
+    QTest::qWait(20);
+    const int lineHeight = area->fontMetrics().lineSpacing();
+    const int row = area->cursorRect().center().y() / lineHeight;
+    EXPECT_EQ(row, 5) << "cursor at y " << area->cursorRect().top() << ", line height " << lineHeight;
+    EXPECT_EQ(w2->ThisScroll()->Text(), QString::number(w2->EditField1()->ScrollPosition()));
+    EXPECT_EQ(w2->EditField1()->ScrollPosition(), Module1::A);
+}
+
 TEST(Find, ScrollPositionAndOffsetsOutOfRangeAreCutBack) {
     auto w2 = Open(ManyLines());
     ASSERT_TRUE(w2);
