@@ -2,6 +2,7 @@
 
 #include "framework/Runtime.h"
 #include "store/Module1.h"
+#include "windows/about/AboutBox.h"
 #include "windows/editor/Window2.h"
 #include "windows/password/Window1.h"
 
@@ -69,6 +70,10 @@ bool App::FontSizeSmaller_Action() {
     return true;
 }
 
-// The about and help windows come with their own change.
-bool App::TindrelHelpAboutMorvellan_Action() { return true; }
+bool App::TindrelHelpAboutMorvellan_Action() {
+    AboutBox::Instance()->Show();
+    return true;
+}
+
+// The help window comes with its own change.
 bool App::TindrelHelpShowMorvellanHelp_Action() { return true; }

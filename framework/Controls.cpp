@@ -137,8 +137,14 @@ Label::Label(::Window& window) : RectControl(window, new QLabel(window.Content()
     static_cast<QLabel*>(NativeWidget())->setTextFormat(Qt::PlainText);
 }
 
-QString Label::Text() const { return static_cast<QLabel*>(NativeWidget())->text(); }
-void Label::SetText(const QString& text) { static_cast<QLabel*>(NativeWidget())->setText(text); }
+void Label::SetText(const QString& text) {
+    text_ = text;
+    // Qt draws a lone carriage return as a blank, so it becomes a line feed.
+    QString shown = text;
+    shown.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    static_cast<QLabel*>(NativeWidget())->setText(shown);
+}
 
 void Label::SetTextSize(double size) {
     textSize_ = size;
@@ -147,7 +153,7 @@ void Label::SetTextSize(double size) {
 
 void Label::SetProperty(const QString& key, const PropertyValue& value) {
     auto* label = static_cast<QLabel*>(NativeWidget());
-    if (Is(key, "Text")) label->setText(value.toString());
+    if (Is(key, "Text")) SetText(value.toString());
     else if (Is(key, "TextAlign")) {
         const int align = value.toInt();
         const Qt::Alignment h = align == 1 ? Qt::AlignHCenter : align == 2 ? Qt::AlignRight : Qt::AlignLeft;

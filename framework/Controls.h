@@ -97,10 +97,15 @@ private:
 class Label : public RectControl {
 public:
     explicit Label(::Window& window);
-    QString Text() const;
+    // The text as set; a carriage return, alone or before a line feed, shows
+    // as a line break.
+    QString Text() const { return text_; }
     void SetText(const QString& text);
     void SetTextSize(double size);
     void SetProperty(const QString& key, const PropertyValue& value) override;
+
+private:
+    QString text_;
 };
 
 class TextField : public RectControl {

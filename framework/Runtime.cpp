@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QEventLoop>
+#include <QIcon>
 #include <QMessageBox>
 
 #include <algorithm>
@@ -49,6 +50,10 @@ Runtime::Runtime(int& argc, char** argv) {
     S() = State{};
     S().app = new QApplication(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Morvellan"));
+    // One icon for every window, and the desktop entry that names the same
+    // icon for the application menu and the task bar.
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/morvellan.svg")));
+    QGuiApplication::setDesktopFileName(QStringLiteral("morvellan"));
     // The program decides when it ends, not the last window.
     QApplication::setQuitOnLastWindowClosed(false);
 }

@@ -6,8 +6,10 @@ set -euo pipefail
 packages=(
   cmake make g++ pkg-config
   qt6-base-dev libgl-dev
+  libqt6svg6
   libgtest-dev
   fonts-liberation
+  desktop-file-utils
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,0 +1,274 @@
+// The about window: its controls as laid out, its three links, Return and
+// Escape, one window at most; and the icon every window carries.
+#include "tests/Harness.h"
+
+#include "app/App.h"
+#include "framework/Runtime.h"
+#include "windows/about/AboutBox.h"
+#include "windows/editor/Window2.h"
+#include "windows/password/Window1.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QIcon>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTest>
+#include <QUrl>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ostream>
+
+using namespace harness;
+
+namespace {
+
+const QString kMail = QStringLiteral("mailto:author@morvellan.invalid");
+const QString kHome = QStringLiteral("http://www.morvellan.invalid");
+const QString kStore = QStringLiteral("http://store.morvellan.invalid/?MRV110&lang=en");
+
+// Takes every link the program hands to the system, in order, instead of
+// starting a browser or a mail client.
+class UrlCatcher : public QObject {
+    Q_OBJECT
+public:
+    UrlCatcher() {
+        for (const char* scheme : kSchemes) QDesktopServices::setUrlHandler(scheme, this, "Catch");
+    }
+    ~UrlCatcher() override {
+        for (const char* scheme : kSchemes) QDesktopServices::unsetUrlHandler(scheme);
+    }
+    QStringList urls;
+
+public slots:
+    void Catch(const QUrl& url) { urls << url.toString(QUrl::FullyEncoded); }
+
+private:
+    static constexpr const char* kSchemes[] = {"http", "https", "mailto"};
+};
+
+// Chooses "About Morvellan" in the window's menu bar, as a user would.
+void ChooseAbout(const Window& window) {
+    auto* bar = static_cast<QMainWindow*>(window.NativeWindow())->menuBar();
+    auto* action = bar->findChild<QAction*>(QStringLiteral("TindrelHelpAboutMorvellan"));
+    ASSERT_TRUE(action);
+    ASSERT_EQ(action->text(), "About Morvellan");
+    action->trigger();
+}
+
+std::shared_ptr<AboutBox> OpenAboutBox() {
+    return std::dynamic_pointer_cast<AboutBox>(GetImplicitWindow(QString::fromLatin1(AboutBox::kFullName)));
+}
+
+int OpenAboutBoxes() {
+    int count = 0;
+    for (const auto& window : OpenWindows()) count += window->FullName() == AboutBox::kFullName;
+    return count;
+}
+
+// One control as the window shows it. Buttons have no alignment (-1).
+struct ControlRow {
+    QString name;
+    QString kind;
+    QRect geometry;
+    QString text;
+    QString family;
+    double pointSize = 0;
+    bool bold = false;
+    int align = -1;
+    bool wrap = false;
+    bool isDefault = false;
+    bool isCancel = false;
+    bool operator==(const ControlRow& o) const {
+        return name == o.name && kind == o.kind && geometry == o.geometry && text == o.text &&
+               family == o.family && pointSize == o.pointSize && bold == o.bold && align == o.align &&
+               wrap == o.wrap && isDefault == o.isDefault && isCancel == o.isCancel;
+    }
+};
+
+void PrintTo(const ControlRow& r, std::ostream* os) {
+    *os << r.name.toStdString() << " " << r.kind.toStdString() << " (" << r.geometry.x() << ","
+        << r.geometry.y() << " " << r.geometry.width() << "x" << r.geometry.height() << ") \""
+        << r.text.toStdString() << "\" " << r.family.toStdString() << " " << r.pointSize
+        << (r.bold ? " bold" : "") << " align " << r.align << (r.wrap ? " wrap" : "")
+        << (r.isDefault ? " default" : "") << (r.isCancel ? " cancel" : "");
+}
+
+std::vector<ControlRow> RowsOf(const AboutBox& about) {
+    std::vector<ControlRow> rows;
+    for (const auto& control : about.Controls()) {
+        ControlRow row;
+        row.name = control->Name();
+        auto rect = std::dynamic_pointer_cast<RectControl>(control);
+        if (!rect) continue;
+        QWidget* widget = rect->NativeWidget();
+        row.geometry = widget->geometry();
+        row.family = widget->font().family();
+        row.pointSize = widget->font().pointSizeF();
+        row.bold = widget->font().bold();
+        if (auto label = std::dynamic_pointer_cast<Label>(control)) {
+            auto* qlabel = static_cast<QLabel*>(widget);
+            row.kind = QStringLiteral("Label");
+            row.text = label->Text();
+            row.align = static_cast<int>(qlabel->alignment() & Qt::AlignHorizontal_Mask);
+            row.wrap = qlabel->wordWrap();
+        } else if (auto button = std::dynamic_pointer_cast<PushButton>(control)) {
+            row.kind = QStringLiteral("PushButton");
+            row.text = static_cast<QPushButton*>(widget)->text();
+            row.isDefault = button->Default();
+            row.isCancel = button->Cancel();
+        }
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+}  // namespace
+
+TEST(AboutBox, OpensWithItsControlsAsLaidOut) {
+    Launch();
+    ChooseAbout(*OpenWindow1());
+    auto about = OpenAboutBox();
+    ASSERT_TRUE(about);
+    QWidget* native = about->NativeWindow();
+    EXPECT_TRUE(native->isVisible());
+    EXPECT_EQ(native->windowTitle(), "About...");
+    EXPECT_EQ(about->Content()->size(), QSize(264, 295));
+    EXPECT_EQ(native->minimumSize(), native->maximumSize()) << "not resizable";
+    EXPECT_FALSE(native->findChild<QMenuBar*>()) << "no menu bar of its own";
+    EXPECT_FALSE(native->isModal());
+
+    const QFont system = QApplication::font();
+    const QString sys = system.family();
+    const double size = system.pointSizeF();
+    const int left = Qt::AlignLeft, centre = Qt::AlignHCenter, right = Qt::AlignRight;
+    const std::vector<ControlRow> expected = {
+        {"PushButton1", "PushButton", {72, 180, 120, 21}, "Email Author", sys, size, true},
+        {"PushButton2", "PushButton", {72, 217, 120, 21}, "Visit Web Site", sys, size, true},
+        {"StaticText2", "Label", {80, 86, 104, 87}, "Developed by\rHalvord\r\rSr. Beta Tester\rBrenlow", sys,
+         size, false, centre, true},
+        {"StaticText1", "Label", {20, 20, 224, 45}, "Morvellan", "Arial", 30, true, centre},
+        {"StaticText3", "Label", {77, 60, 56, 20}, "Version:", "Arial", 12, true, left},
+        {"StaticText4", "Label", {133, 60, 54, 20}, Application::LongVersion(), "Arial", 12, true, right},
+        {"Oskavel", "PushButton", {72, 254, 120, 21}, "Support Oskavel", sys, size, true, -1, false, true},
+    };
+    EXPECT_EQ(RowsOf(*about), expected);
+
+    // The version is the running build's, never the stand-in of the list.
+    EXPECT_NE(about->StaticText4()->Text(), "1.1.0 Intel");
+    // The credits show as five lines.
+    EXPECT_EQ(static_cast<QLabel*>(about->StaticText2()->NativeWidget())->text(),
+              "Developed by\nHalvord\n\nSr. Beta Tester\nBrenlow");
+}
+
+TEST(AboutBox, EachLinkHandsItsWholeUrlOnEveryPressAndLeavesTheWindowAsItWas) {
+    struct Case {
+        const char* site;  // MORVELLAN_SITE, or null
+        std::shared_ptr<PushButton> (AboutBox::*button)() const;
+        QString url;
+    };
+    const Case cases[] = {
+        {nullptr, &AboutBox::PushButton1, kMail},
+        {nullptr, &AboutBox::PushButton2, kHome},
+        {nullptr, &AboutBox::Oskavel, kStore},
+        {"127.0.0.1:8080", &AboutBox::PushButton2, "http://127.0.0.1:8080"},
+        {"127.0.0.1:8080", &AboutBox::Oskavel, kStore},
+    };
+    Launch();
+    ChooseAbout(*OpenWindow1());
+    auto about = OpenAboutBox();
+    ASSERT_TRUE(about);
+    const auto before = RowsOf(*about);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.url.toStdString());
+        if (c.site) setenv("MORVELLAN_SITE", c.site, 1);
+        else unsetenv("MORVELLAN_SITE");
+        UrlCatcher catcher;
+        QWidget* button = ((*about).*c.button)()->NativeWidget();
+        QTest::mouseClick(button, Qt::LeftButton);
+        QTest::mouseClick(button, Qt::LeftButton);
+        EXPECT_EQ(catcher.urls, (QStringList{c.url, c.url}));
+        EXPECT_EQ(OpenAboutBox(), about);
+        EXPECT_TRUE(about->NativeWindow()->isVisible());
+        EXPECT_EQ(RowsOf(*about), before);
+    }
+    unsetenv("MORVELLAN_SITE");
+    EXPECT_FALSE(IsQuitting());
+}
+
+TEST(AboutBox, ReturnPressesSupportOskavelAndEscapeNothing) {
+    Launch();
+    ChooseAbout(*OpenWindow1());
+    auto about = OpenAboutBox();
+    ASSERT_TRUE(about);
+    UrlCatcher catcher;
+    // Wherever the focus stands, Return presses the default button once.
+    QWidget* targets[] = {about->PushButton1()->NativeWidget(), about->PushButton2()->NativeWidget(),
+                          about->Oskavel()->NativeWidget(), about->Content()};
+    for (QWidget* target : targets) {
+        SCOPED_TRACE(target->objectName().toStdString() + " " + target->metaObject()->className());
+        catcher.urls.clear();
+        QTest::keyClick(target, Qt::Key_Return);
+        EXPECT_EQ(catcher.urls, QStringList{kStore});
+        QTest::keyClick(target, Qt::Key_Escape);
+        EXPECT_EQ(catcher.urls, QStringList{kStore}) << "Escape presses nothing";
+        EXPECT_EQ(OpenAboutBox(), about);
+        EXPECT_TRUE(about->NativeWindow()->isVisible());
+    }
+}
+
+TEST(AboutBox, OneWindowAtMostAndNothingOfItSurvivesItsClose) {
+    Launch();
+    auto w1 = OpenWindow1();
+    ChooseAbout(*w1);
+    auto about = OpenAboutBox();
+    ASSERT_TRUE(about);
+    auto version = about->StaticText4();
+    version->SetText("seen once");
+
+    w1->Show();
+    ASSERT_EQ(OpenWindows().front(), w1);
+    ChooseAbout(*w1);
+    EXPECT_EQ(OpenAboutBox(), about);
+    EXPECT_EQ(OpenAboutBoxes(), 1);
+    EXPECT_EQ(OpenWindows().front(), about) << "brought to the front";
+    EXPECT_EQ(about->StaticText4(), version) << "the controls are not made again";
+    EXPECT_EQ(version->Text(), "seen once") << "the version is not read again";
+
+    const QStringList filesBefore = QDir(PrefsPath(QString())).entryList(QDir::Files);
+    CloseByUser(about->NativeWindow());
+    EXPECT_FALSE(OpenAboutBox());
+    EXPECT_FALSE(about->NativeWindow()->isVisible());
+    EXPECT_EQ(QDir(PrefsPath(QString())).entryList(QDir::Files), filesBefore) << "closing writes nothing";
+    EXPECT_FALSE(IsQuitting());
+    EXPECT_TRUE(w1->NativeWindow()->isVisible());
+
+    ChooseAbout(*w1);
+    auto again = OpenAboutBox();
+    ASSERT_TRUE(again);
+    EXPECT_NE(again, about);
+    EXPECT_EQ(again->StaticText4()->Text(), Application::LongVersion());
+    EXPECT_EQ(OpenAboutBoxes(), 1);
+}
+
+TEST(WindowIcon, EveryWindowCarriesTheProgramsIcon) {
+    const QImage drawn = QIcon(QStringLiteral(":/icons/morvellan.svg")).pixmap(48, 48).toImage();
+    ASSERT_FALSE(drawn.isNull()) << "the icon is built in and its SVG renders";
+    EnterPassword("Secret123", {"OK"});
+    auto w2 = OpenWindow2();
+    ASSERT_TRUE(w2);
+    ChooseAbout(*w2);
+    const std::shared_ptr<Window> windows[] = {OpenWindow1(), w2, OpenAboutBox()};
+    for (const auto& window : windows) {
+        ASSERT_TRUE(window);
+        SCOPED_TRACE(window->FullName().toStdString());
+        EXPECT_EQ(window->NativeWindow()->windowIcon().pixmap(48, 48).toImage(), drawn);
+    }
+}
+
+#include "AboutTests.moc"
