@@ -2,6 +2,8 @@
 
 #include "app/App.h"
 #include "app/MenuBars.h"
+#include "framework/Dialogs.h"
+#include "framework/Files.h"
 #include "framework/Runtime.h"
 #include "store/Module1.h"
 
@@ -50,10 +52,22 @@ void Finalize() {
     MenuBar2::Exit();
 }
 
-int Main(int argc, char** argv) {
-    Runtime runtime(argc, argv);
+int Run() {
+    // A second copy on the same files would overwrite the first one's note
+    // with its own when it closes.
+    PreferencesLock lock(QStringLiteral("tindrel.lock"));
+    if (!lock.TryLock()) {
+        MsgBox(QStringLiteral("Morvellan is already running.  Only one copy can be open at a time."));
+        return 1;
+    }
     int code = 1;
     if (Invoke(EarlyStartup)) code = App::Instance()->Run();
+    return code;
+}
+
+int Main(int argc, char** argv) {
+    Runtime runtime(argc, argv);
+    const int code = Run();
     runtime.Shutdown();
     Finalize();
     return code;

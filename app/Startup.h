@@ -12,7 +12,11 @@ void EarlyStartup();
 // Releases the module's text values and the menu bars at program end.
 void Finalize();
 
-// The whole run; returns the exit code.
+// The run inside the runtime: holds the preferences folder for this copy
+// (a second copy reports that one is running and returns 1), then the
+// start-up and the event loop; returns the exit code.
+int Run();
+// The whole process: the runtime, Run, then the release of everything.
 int Main(int argc, char** argv);
 
 }  // namespace Startup

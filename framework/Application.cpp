@@ -6,9 +6,11 @@
 #include <QEventLoop>
 
 namespace {
+// Never destroyed, like the window registry: released by Runtime::Shutdown
+// while Qt still runs, not by a static destructor after exit().
 std::shared_ptr<Application>& AppObject() {
-    static std::shared_ptr<Application> app;
-    return app;
+    static auto* app = new std::shared_ptr<Application>;
+    return *app;
 }
 }  // namespace
 

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QSaveFile>
 #include <QStandardPaths>
 
@@ -25,8 +26,20 @@ TextOutputStream::TextOutputStream(const QString& path)
     // its buffer on close without any error.
     if (!file_->open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         throw FileError("write", path_, file_->errorString());
-    // Private notes: readable and writable by their owner only.
-    file_->setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    // Private notes: readable and writable by their owner only. A file system
+    // that cannot keep it so (no Unix permissions) fails the write rather
+    // than leave the note readable by others.
+    const QFileDevice::Permissions owner = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+    const QFileDevice::Permissions others = QFileDevice::ReadGroup | QFileDevice::WriteGroup |
+                                            QFileDevice::ExeGroup | QFileDevice::ReadOther |
+                                            QFileDevice::WriteOther | QFileDevice::ExeOther;
+    if (!file_->setPermissions(owner) || (file_->permissions() & others)) {
+        const QString reason = file_->error() == QFileDevice::PermissionsError
+                                   ? file_->errorString()
+                                   : QStringLiteral("it cannot be kept private to its owner here");
+        file_.reset();
+        throw FileError("write", path_, reason);
+    }
 }
 
 TextOutputStream::~TextOutputStream() = default;  // an uncommitted QSaveFile is discarded
@@ -106,4 +119,21 @@ TextInputStream FolderItem::OpenAsTextFile() const { return TextInputStream(path
 
 FolderItem SpecialFolder::Preferences() {
     return FolderItem(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
+}
+
+PreferencesLock::PreferencesLock(const QString& name)
+    : lock_(std::make_unique<QLockFile>(SpecialFolder::Preferences().Child(name).NativePath())) {
+    // Held for the whole run, however long: only a lock whose copy no longer
+    // runs is stale, never one that is merely old.
+    lock_->setStaleLockTime(0);
+}
+
+PreferencesLock::~PreferencesLock() = default;  // unlocks
+
+bool PreferencesLock::TryLock() {
+    QDir().mkpath(SpecialFolder::Preferences().NativePath());
+    if (lock_->tryLock(0)) return true;
+    // A folder where no lock can be made at all is left to the writes that
+    // follow, which report it; only a lock held by a running copy refuses.
+    return lock_->error() != QLockFile::LockFailedError;
 }

@@ -9,6 +9,7 @@
 #include <memory>
 
 class QFile;
+class QLockFile;
 class QSaveFile;
 
 class TextOutputStream {
@@ -67,3 +68,19 @@ namespace SpecialFolder {
 // The user's preferences folder: Qt's generic configuration location.
 FolderItem Preferences();
 }  // namespace SpecialFolder
+
+// One running copy per preferences folder: a lock file there, held while this
+// object lives. A lock left by a copy that no longer runs is taken over.
+class PreferencesLock {
+public:
+    explicit PreferencesLock(const QString& name);
+    ~PreferencesLock();
+    PreferencesLock(const PreferencesLock&) = delete;
+    PreferencesLock& operator=(const PreferencesLock&) = delete;
+
+    // False only while another running copy holds the lock.
+    bool TryLock();
+
+private:
+    std::unique_ptr<QLockFile> lock_;
+};

@@ -7,9 +7,17 @@
 #include <QEventLoop>
 #include <QIcon>
 #include <QMessageBox>
+#include <QSocketNotifier>
 
 #include <algorithm>
+#include <cerrno>
 #include <vector>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 
@@ -36,6 +44,42 @@ void Report(const std::exception& e) {
     loop.Run();
 }
 
+// The note and the password are in the process's memory: no core file, and
+// no other process of the user may read it.
+void DisableCoreDumps() {
+    const rlimit none{0, 0};
+    setrlimit(RLIMIT_CORE, &none);
+    prctl(PR_SET_DUMPABLE, 0, 0, 0, 0);
+}
+
+// The end of the session (SIGTERM, SIGHUP) and Ctrl+C (SIGINT) are the
+// platform's quit, so the editor saves. The handler only writes a byte to a
+// pipe; the event loop reads it and quits as the Quit command does.
+int quitSignalPipe[2] = {-1, -1};
+
+extern "C" void OnQuitSignal(int) {
+    const int saved = errno;
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t ignored = write(quitSignalPipe[1], &byte, 1);
+    errno = saved;
+}
+
+void DeliverQuitSignals(QObject* owner) {
+    if (quitSignalPipe[0] < 0 && pipe2(quitSignalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
+    auto* notifier = new QSocketNotifier(quitSignalPipe[0], QSocketNotifier::Read, owner);
+    QObject::connect(notifier, &QSocketNotifier::activated, [] {
+        char bytes[16];
+        while (read(quitSignalPipe[0], bytes, sizeof bytes) > 0) {
+        }
+        QuitCommand();
+    });
+    struct sigaction action {};
+    action.sa_handler = OnQuitSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (const int signal : {SIGTERM, SIGHUP, SIGINT}) sigaction(signal, &action, nullptr);
+}
+
 }  // namespace
 
 FileError::FileError(const QString& action, const QString& path, const QString& reason)
@@ -47,8 +91,10 @@ FileError::FileError(const QString& action, const QString& path, const QString& 
       message_(QString::fromStdString(what())) {}
 
 Runtime::Runtime(int& argc, char** argv) {
+    DisableCoreDumps();
     S() = State{};
     S().app = new QApplication(argc, argv);
+    DeliverQuitSignals(S().app);
     QApplication::setApplicationName(QStringLiteral("Morvellan"));
     // One icon for every window, and the desktop entry that names the same
     // icon for the application menu and the task bar.
@@ -103,6 +149,11 @@ void QuitCommand() {
     for (const auto& window : OpenWindows()) {
         if (s.quit) break;
         window->Close();
+        if (window->IsOpen()) {
+            // The window refused (its text could not be saved): stay.
+            s.quitCommandRunning = false;
+            return;
+        }
     }
     s.quitCommandRunning = false;
     Quit(0);

@@ -27,6 +27,7 @@ public:
     explicit NilObjectException(const QString& what) : std::runtime_error(what.toStdString()) {}
 };
 
+// Also turns core dumps off and delivers the quit signals into the event loop.
 class Runtime {
 public:
     Runtime(int& argc, char** argv);
@@ -51,7 +52,8 @@ bool IsQuitting();
 int ExitCode();
 
 // The platform's quit command: closes the open windows front to back, each
-// with its Close event, then quits with 0.
+// with its Close event, then quits with 0. A window that refuses to close
+// stops it. SIGTERM, SIGHUP and SIGINT run it from the event loop.
 void QuitCommand();
 
 // A nested event loop that Quit also ends.

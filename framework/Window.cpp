@@ -16,6 +16,7 @@
 #include <QMenuBar>
 #include <QMoveEvent>
 #include <QResizeEvent>
+#include <QScreen>
 #include <QPlainTextEdit>
 
 #include <algorithm>
@@ -27,9 +28,12 @@ struct Registry {
     std::vector<std::weak_ptr<Window>> order;          // front to back
 };
 
+// Never destroyed: when the display goes away Qt ends the process with
+// exit(), and static destructors must not then delete widgets of a platform
+// that is gone. Runtime::Shutdown releases the windows on a normal exit.
 Registry& R() {
-    static Registry registry;
-    return registry;
+    static Registry* registry = new Registry;
+    return *registry;
 }
 
 void ForgetOrder(const Window* window) {
@@ -58,7 +62,11 @@ bool RunBuiltIn(const QString& name) {
         if (name == QLatin1String("EditCut")) field->cut();
         else if (name == QLatin1String("EditCopy")) field->copy();
         else if (name == QLatin1String("EditPaste")) field->paste();
-        else if (name == QLatin1String("EditClear")) field->del();
+        // Delete removes the selection only; with none it does nothing,
+        // unlike the Delete key.
+        else if (name == QLatin1String("EditClear")) {
+            if (field->hasSelectedText()) field->del();
+        }
         else if (name == QLatin1String("EditSelectAll")) field->selectAll();
         else if (name == QLatin1String("EditUndo")) field->undo();
         else return false;
@@ -91,12 +99,14 @@ protected:
         if (owner_) owner_->OnContentResized(event->size());
     }
 
-    // Return presses the default button and Escape the cancel button, as in
-    // a dialog; a control that uses the key itself never lets it reach here.
+    // Return (or the keypad's Enter) presses the default button and Escape
+    // the cancel button, as in a dialog; a control that uses the key itself
+    // never lets it reach here.
     void keyPressEvent(QKeyEvent* event) override {
         const bool isReturn = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
         const bool isEscape = event->key() == Qt::Key_Escape;
-        if (owner_ && (isReturn || isEscape) && event->modifiers() == Qt::NoModifier) {
+        const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+        if (owner_ && (isReturn || isEscape) && modifiers == Qt::NoModifier) {
             for (const auto& control : owner_->Controls()) {
                 auto button = std::dynamic_pointer_cast<PushButton>(control);
                 if (!button || !button->Enabled() || !button->Visible()) continue;
@@ -187,6 +197,9 @@ void Window::Constructor() {
 void Window::Show() {
     if (!open_) return;
     native_->show();
+    // Its frame is known only now: a window that reaches past the screen
+    // is brought onto it.
+    if (!native_->screen()->availableGeometry().contains(native_->frameGeometry())) ApplySize();
     native_->raise();
     native_->activateWindow();
     MoveToFront(shared_from_this());
@@ -197,7 +210,9 @@ void Window::Hide() { native_->hide(); }
 void Window::Close() {
     if (!open_) return;
     auto self = shared_from_this();
+    closeRefused_ = false;
     Invoke([&] { Event_Close(); });
+    if (closeRefused_ && !IsQuitting()) return;
     open_ = false;
     auto& open = R().open;
     const auto it = open.find(fullName_);
@@ -205,6 +220,8 @@ void Window::Close() {
     ForgetOrder(this);
     native_->hide();
 }
+
+void Window::RefuseClose() { closeRefused_ = true; }
 
 void Window::Refresh(bool) { native_->update(); }
 
@@ -297,9 +314,22 @@ void Window::OnActivated() {
 }
 
 void Window::ApplySize() {
-    // A size outside the window's limits is brought within them.
-    width_ = std::clamp(width_, std::min(minWidth_, maxWidth_), maxWidth_);
-    height_ = std::clamp(height_, std::min(minHeight_, maxHeight_), maxHeight_);
+    // A size outside the window's limits, or larger than the screen's free
+    // area with the frame and the menu bar, is brought within them; the
+    // minimum wins on a screen smaller than that.
+    const QRect area = native_->screen()->availableGeometry();
+    const QSize frame = native_->isVisible() ? native_->frameGeometry().size() - native_->size() : QSize();
+    const auto fit = [](int32_t value, int32_t min, int32_t max, int32_t screen) {
+        const int32_t low = std::min(min, max);
+        return std::clamp(value, low, std::max(std::min(max, screen), low));
+    };
+    width_ = fit(width_, minWidth_, maxWidth_, area.width() - frame.width());
+    int barHeight = 0;
+    if (menuBar_ && menuBarVisible_) {
+        QMenuBar* bar = native_->menuBar();
+        barHeight = bar->isNativeMenuBar() ? 0 : std::max(bar->heightForWidth(width_), bar->sizeHint().height());
+    }
+    height_ = fit(height_, minHeight_, maxHeight_, area.height() - frame.height() - barHeight);
     applyingSize_ = true;
     QWidget* content = native_->content();
     if (resizeable_) {
@@ -309,17 +339,21 @@ void Window::ApplySize() {
         content->setMinimumSize(width_, height_);
         content->setMaximumSize(width_, height_);
     }
-    int barHeight = 0;
-    if (menuBar_ && menuBarVisible_) {
-        QMenuBar* bar = native_->menuBar();
-        barHeight = bar->isNativeMenuBar() ? 0 : std::max(bar->heightForWidth(width_), bar->sizeHint().height());
-    }
     if (resizeable_) {
         native_->setMinimumSize(0, 0);
         native_->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
         native_->resize(width_, height_ + barHeight);
     } else {
         native_->setFixedSize(width_, height_ + barHeight);
+    }
+    // A shown window that now reaches past the screen is moved back onto it.
+    if (native_->isVisible()) {
+        const QRect outer = native_->frameGeometry();
+        if (!area.contains(outer)) {
+            const int x = std::clamp(outer.x(), area.left(), std::max(area.left(), area.right() + 1 - outer.width()));
+            const int y = std::clamp(outer.y(), area.top(), std::max(area.top(), area.bottom() + 1 - outer.height()));
+            native_->move(x, y);
+        }
     }
     applyingSize_ = false;
     LayoutControls(width_, height_);

@@ -44,6 +44,9 @@ public:
     // Raises Close, then ends the window's place as the open window of its
     // class and takes it off the screen. The object lives on.
     void Close();
+    // Called from Event_Close: the window stays open with everything in it,
+    // and a quit that was closing it stops.
+    void RefuseClose();
     void Refresh(bool eraseBackground);
 
     QString Title() const;
@@ -94,7 +97,7 @@ private:
     int32_t minWidth_ = 64, minHeight_ = 64, maxWidth_ = 32000, maxHeight_ = 32000;
     bool resizeable_ = false, closeButton_ = true, minimizeButton_ = false, maximizeButton_ = false;
     bool visibleProperty_ = true, menuBarVisible_ = true;
-    bool open_ = false, applyingSize_ = false, built_ = false;
+    bool open_ = false, applyingSize_ = false, built_ = false, closeRefused_ = false;
 };
 
 // The open window of the class of that full name, or null.

@@ -7,6 +7,7 @@
 #include "windows/editor/Window2.h"
 #include "windows/password/Window1.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -15,9 +16,11 @@
 #include <QMainWindow>
 #include <QTest>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <functional>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -152,14 +155,46 @@ TEST(Editor, StoredSizeOutsideTheLimitsIsClamped) {
     auto w2 = Unlock("notes");
     ASSERT_TRUE(w2);
     EXPECT_EQ(w2->Content()->size(), QSize(450, 500));
-    for (const Case& c : {Case{"0\n0\n", {450, 500}}, Case{"99999\n40000\n", {32000, 32000}},
-                          Case{"2147483647\n-2147483648\n", {450, 32000}}}) {
+    for (const Case& c : {Case{"0\n0\n", {450, 500}}, Case{"-2147483648\n451\n", {451, 500}}}) {
         WriteFile("tindrelwinsize.txt", c.file);
         Module1::getWinSize();
         w2->SetHeight(Module1::Win2Height);
         w2->SetWidth(Module1::Win2Width);
         EXPECT_EQ(QSize(w2->Width(), w2->Height()), c.content) << c.file.toStdString();
     }
+}
+
+TEST(Editor, StoredSizeLargerThanTheScreenOpensOnTheScreen) {
+    WriteFile("tindrelwinsize.txt", "99999999999\n99999999999\n");
+    auto w2 = Unlock("notes");
+    ASSERT_TRUE(w2);
+    QWidget* native = w2->NativeWindow();
+    const QRect area = native->screen()->availableGeometry();
+    const auto check = [&](const char* what, bool wide) {
+        SCOPED_TRACE(what);
+        EXPECT_TRUE(area.contains(native->frameGeometry()))
+            << native->frameGeometry().width() << "x" << native->frameGeometry().height();
+        EXPECT_EQ(w2->Content()->size(), QSize(w2->Width(), w2->Height()));
+        EXPECT_GE(w2->Width(), 450);
+        EXPECT_GE(w2->Height(), 500);
+        // Clamped to the screen, no further.
+        if (wide) EXPECT_EQ(native->frameGeometry().width(), area.width());
+        else EXPECT_EQ(w2->Width(), 450);
+    };
+    check("stored", true);
+    for (const auto& [file, wide] : {std::pair{QByteArray("99999\n40000\n"), true},
+                                     std::pair{QByteArray("2147483647\n-2147483648\n"), false}}) {
+        WriteFile("tindrelwinsize.txt", file);
+        Module1::getWinSize();
+        w2->SetHeight(Module1::Win2Height);
+        w2->SetWidth(Module1::Win2Width);
+        check(file.constData(), wide);
+    }
+    // What is saved back fits too, so the next launch opens the same way.
+    const QSize shown(w2->Width(), w2->Height());
+    CloseByUser(native);
+    EXPECT_EQ(ReadFile("tindrelwinsize.txt"),
+              QByteArray::number(shown.height()) + "\n" + QByteArray::number(shown.width()) + "\n");
 }
 
 TEST(Editor, UserResizeFollowsTheLocksNeverShrinksBelowTheMinimumAndResetsTheFindRow) {
@@ -195,6 +230,54 @@ TEST(Editor, UserResizeFollowsTheLocksNeverShrinksBelowTheMinimumAndResetsTheFin
     EXPECT_GE(lines[1].toInt(), 450);
 }
 
+TEST(Editor, FindFieldIsEmptiedAndFocusedOnceHalfASecondAfterOpening) {
+    auto w2 = Unlock("notes");
+    ASSERT_TRUE(w2);
+    QWidget* find = w2->FindString()->NativeWidget();
+    QWidget* area = w2->EditField1()->NativeWidget();
+    w2->FindString()->SetText("early");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == find; }, 3000));
+    EXPECT_EQ(w2->FindString()->Text(), "");
+    // It never fires again: what is typed and where the focus goes stay.
+    Type(find, "later");
+    area->setFocus();
+    Wait(1300);
+    EXPECT_EQ(w2->FindString()->Text(), "later");
+    EXPECT_EQ(QApplication::focusWidget(), area);
+}
+
+TEST(Editor, IgnoreCaseStartsCheckedAndTabTypesATabInTheText) {
+    auto w2 = Unlock("notes");
+    ASSERT_TRUE(w2);
+    EXPECT_TRUE(w2->IgnoreCase()->Value());
+    EXPECT_TRUE(static_cast<QAbstractButton*>(w2->IgnoreCase()->NativeWidget())->isChecked());
+    Wait(600);  // past the timer that focuses the find field
+    QWidget* area = w2->EditField1()->NativeWidget();
+    area->setFocus();
+    QTest::keyClick(area, Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClick(area, Qt::Key_Tab);
+    Type(area, "x");
+    EXPECT_EQ(w2->EditField1()->Text(), "notes\tx");
+    EXPECT_EQ(QApplication::focusWidget(), area);
+}
+
+TEST(Editor, FirstPasswordBesideAnOldDataFileOpensEmptyAndTheCloseReplacesIt) {
+    const QByteArray old = DataFileFor("an older note");
+    WriteFile("tindrel.plist", old);
+    EXPECT_EQ(EnterPassword("Secret123", {"OK"}),
+              QStringList{"I don't see a password on file.  Do you want to use this password?"});
+    auto w2 = OpenWindow2();
+    ASSERT_TRUE(w2);
+    EXPECT_EQ(w2->EditField1()->Text(), "");
+    EXPECT_EQ(ReadFile("tindrel.plist"), old) << "nothing replaces it before the close";
+    QWidget* area = w2->EditField1()->NativeWidget();
+    area->setFocus();
+    Type(area, "fresh");
+    CloseByUser(w2->NativeWindow());
+    EXPECT_EQ(ReadFile("tindrel.plist"), DataFileFor("fresh"));
+    EXPECT_EQ(ReadFile("tindrelcypher.plist"), PasswordFileFor("Secret123"));
+}
+
 TEST(Editor, StoredFontSizeIsShownFromTheStart) {
     WriteFile("tindrelfontsize.txt", "14\n");
     auto w2 = Unlock("notes");
@@ -217,25 +300,53 @@ TEST(Editor, PlatformQuitClosesTheEditorSoNothingIsLost) {
     EXPECT_EQ(ReadFile("tindrelwinsize.txt"), "500\n450\n");
 }
 
-TEST(Editor, FailedWriteOnCloseIsReportedAndTheOldTextStaysIntact) {
+TEST(Editor, FailedWriteKeepsTheEditorOpenWithItsTextUntilAWorkingCloseSavesIt) {
     auto w2 = Unlock("the old text");
     ASSERT_TRUE(w2);
     const QByteArray old = ReadFile("tindrel.plist");
-    w2->EditField1()->SetText(QString(4096, QLatin1Char('x')));
-    ModalAnswers answers({"OK"});
-    {
-        FileSizeLimit limit(1024);
-        CloseByUser(w2->NativeWindow());
+    const QString edited(4096, QLatin1Char('x'));
+    w2->EditField1()->SetText(edited);
+    const QString report = QStringLiteral("Your text was not saved.  Could not write the file \"%1\": File too "
+                                          "large.  The window stays open: fix the cause and close it again, "
+                                          "or copy your text elsewhere.")
+                               .arg(PrefsPath("tindrel.plist"));
+    struct Way {
+        const char* name;
+        std::function<void()> close;
+    };
+    const Way ways[] = {
+        {"close box", [&] { CloseByUser(w2->NativeWindow()); }},
+        {"Ctrl+Q",
+         [&] {
+             w2->NativeWindow()->activateWindow();
+             ASSERT_TRUE(QTest::qWaitForWindowActive(w2->NativeWindow()));
+             QTest::keyClick(w2->EditField1()->NativeWidget(), Qt::Key_Q, Qt::ControlModifier);
+         }},
+    };
+    for (const Way& way : ways) {
+        SCOPED_TRACE(way.name);
+        ModalAnswers answers({"OK"});
+        {
+            FileSizeLimit limit(1024);
+            way.close();
+        }
+        EXPECT_EQ(answers.texts(), QStringList{report});
+        EXPECT_FALSE(IsQuitting());
+        EXPECT_EQ(OpenWindow2(), w2);
+        EXPECT_TRUE(w2->NativeWindow()->isVisible());
+        EXPECT_TRUE(OpenWindow1()) << "a refused quit closes nothing after the editor";
+        EXPECT_EQ(w2->EditField1()->Text(), edited);
+        EXPECT_EQ(ReadFile("tindrel.plist"), old);
+        EXPECT_FALSE(FileExists("tindrelwinsize.txt")) << "the size is written only after the text";
+        EXPECT_EQ(QDir(PrefsPath("")).entryList(QDir::Files | QDir::Hidden).size(), 2)
+            << "no temporary file is left behind";
     }
-    ASSERT_EQ(answers.seen().size(), 1u);
-    const QString report = answers.seen()[0].text;
-    EXPECT_TRUE(report.contains(PrefsPath("tindrel.plist"))) << report.toStdString();
+
+    // The cause is gone: the next close saves and quits as usual.
+    CloseByUser(w2->NativeWindow());
     EXPECT_TRUE(IsQuitting());
-    EXPECT_NE(ExitCode(), 0);
-    EXPECT_EQ(ReadFile("tindrel.plist"), old);
-    EXPECT_FALSE(FileExists("tindrelwinsize.txt")) << "the size is written only after the text";
-    EXPECT_EQ(QDir(PrefsPath("")).entryList(QDir::Files | QDir::Hidden).size(), 2)
-        << "no temporary file is left behind";
+    EXPECT_EQ(ExitCode(), 0);
+    EXPECT_EQ(ReadFile("tindrel.plist"), DataFileFor(edited));
 }
 
 TEST(Editor, UnwritablePreferencesFolderEndsInTheReportNamingTheFile) {

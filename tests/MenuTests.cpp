@@ -11,6 +11,11 @@
 #include "windows/password/Window1.h"
 
 #include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTextCursor>
 #include <QKeySequence>
 #include <QMainWindow>
 #include <QMenu>
@@ -371,4 +376,66 @@ TEST(Menus, QuitShortcutInTheEditorSavesTheTextAndQuits) {
     EXPECT_EQ(ExitCode(), 0);
     EXPECT_FALSE(OpenWindow2());
     EXPECT_EQ(ReadFile("tindrel.plist"), Module1::EncodeData("hello") + "\n");
+}
+
+TEST(Menus, EditCommandsActOnTheFocusedFieldAndOnTheTextArea) {
+    EnterPassword("Secret123", {"OK"});
+    auto w2 = OpenWindow2();
+    ASSERT_TRUE(w2);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w2->NativeWindow()));
+    Wait(600);  // past the timer that focuses the find field
+    QMenuBar* bar = QtBarOf(*w2);
+    auto* field = static_cast<QLineEdit*>(w2->FindString()->NativeWidget());
+    auto* area = static_cast<QPlainTextEdit*>(w2->EditField1()->NativeWidget());
+
+    // The same few operations on either kind of text control.
+    struct Target {
+        const char* name;
+        QWidget* widget;
+        std::function<void(int, int)> select;  // start, length
+        std::function<QString()> text, selected;
+    };
+    const Target targets[] = {
+        {"text field", field, [&](int start, int length) { field->setSelection(start, length); },
+         [&] { return field->text(); }, [&] { return field->selectedText(); }},
+        {"text area", area,
+         [&](int start, int length) {
+             QTextCursor cursor = area->textCursor();
+             cursor.setPosition(start);
+             cursor.setPosition(start + length, QTextCursor::KeepAnchor);
+             area->setTextCursor(cursor);
+         },
+         [&] { return area->toPlainText(); }, [&] { return area->textCursor().selectedText(); }},
+    };
+    struct Case {
+        const char* item;
+        int start, length;
+        const char* text;
+        const char* selected;
+        const char* clipboard;
+    };
+    // "hello world" with "world" selected, or the caret at the start.
+    const Case cases[] = {
+        {"EditCut", 6, 5, "hello ", "", "world"},
+        {"EditCopy", 6, 5, "hello world", "world", "world"},
+        {"EditPaste", 6, 5, "hello clip", "", "clip"},
+        {"EditClear", 6, 5, "hello ", "", "clip"},
+        {"EditClear", 0, 0, "hello world", "", "clip"},
+        {"EditSelectAll", 0, 0, "hello world", "hello world", "clip"},
+    };
+    for (const Target& target : targets) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(target.name) + " " + c.item + " at " + std::to_string(c.start));
+            if (target.widget == field) field->setText("hello world");
+            else area->setPlainText("hello world");
+            target.widget->setFocus();
+            target.select(c.start, c.length);
+            QGuiApplication::clipboard()->setText("clip");
+            ActionNamed(bar, c.item)->trigger();
+            EXPECT_EQ(target.text(), c.text);
+            EXPECT_EQ(target.selected(), c.selected);
+            EXPECT_EQ(QGuiApplication::clipboard()->text(), c.clipboard);
+        }
+    }
+    EXPECT_FALSE(IsQuitting());
 }

@@ -81,10 +81,20 @@ TEST(PasswordWindow, EnterFollowsTheEighthCharacter) {
     EXPECT_FALSE(w1->Enter()->Enabled());
     EXPECT_FALSE(w1->Enter()->Default());
     Type(field, "h");
-    // Return now presses Enter: the first-use question appears.
-    ModalAnswers answers({"Cancel"});
-    QTest::keyClick(field, Qt::Key_Return);
-    EXPECT_EQ(answers.texts(), QStringList{kFirstUse});
+    // Return, and the keypad's Enter alike, now press Enter: the first-use
+    // question appears.
+    struct Key {
+        const char* name;
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+    };
+    for (const Key& k : {Key{"Return", Qt::Key_Return, Qt::NoModifier},
+                         Key{"keypad Enter", Qt::Key_Enter, Qt::KeypadModifier}}) {
+        SCOPED_TRACE(k.name);
+        ModalAnswers answers({"Cancel"});
+        QTest::keyClick(field, k.key, k.modifiers);
+        EXPECT_EQ(answers.texts(), QStringList{kFirstUse});
+    }
 }
 
 TEST(PasswordWindow, FirstUseCancelChangesNothingAndAsksAgain) {

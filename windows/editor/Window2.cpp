@@ -289,7 +289,18 @@ void Window2::AddMenuHandlers(Window& window) {
 }
 
 void Window2::Event_Close() {
-    Module1::savePlistData();
+    // The note is never given up: when it cannot be written, the editor
+    // stays open with its text, so the user can mend the cause and close
+    // again, or copy the text out. The old file is still as it was.
+    try {
+        Module1::savePlistData();
+    } catch (const FileError& e) {
+        MsgBox(QStringLiteral("Your text was not saved.  %1  The window stays open: fix the cause "
+                              "and close it again, or copy your text elsewhere.")
+                   .arg(e.message()));
+        Instance()->RefuseClose();
+        return;
+    }
     Module1::Win2Height = Instance()->Height();
     Module1::Win2Width = Instance()->Width();
     Module1::saveWinSize();

@@ -1,0 +1,191 @@
+// Whole processes: the quit signals, one copy per preferences folder, and no
+// core dumps. The real program runs as a child process on the offscreen
+// platform; where a copy must be driven through its windows, this test
+// program starts itself again on one test of its own, or is the other copy.
+#include "tests/Harness.h"
+
+#include "app/Startup.h"
+#include "framework/Runtime.h"
+#include "windows/editor/Window2.h"
+#include "windows/password/Window1.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QProcess>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdio>
+#include <sys/prctl.h>
+#include <sys/resource.h>
+
+using namespace harness;
+
+namespace {
+
+constexpr const char* kChildPrefs = "MORVELLAN_TEST_CHILD_PREFS";
+const QString kRunning = QStringLiteral("Morvellan is already running.  Only one copy can be open at a time.");
+
+QProcessEnvironment ChildEnvironment() {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("XDG_CONFIG_HOME", qEnvironmentVariable("XDG_CONFIG_HOME"));
+    return env;
+}
+
+// The built program, on this test's preferences folder.
+class RealProgram {
+public:
+    RealProgram() {
+        process_.setProcessEnvironment(ChildEnvironment());
+        process_.setProcessChannelMode(QProcess::ForwardedChannels);
+        process_.start(QStringLiteral(MORVELLAN_PROGRAM), {});
+    }
+    ~RealProgram() {
+        if (process_.state() != QProcess::NotRunning) {
+            process_.kill();
+            process_.waitForFinished(5000);
+        }
+    }
+    // It holds the folder once its lock file is there.
+    bool WaitUntilRunning() {
+        return process_.waitForStarted(10000) &&
+               QTest::qWaitFor([] { return FileExists("tindrel.lock"); }, 10000);
+    }
+    qint64 Pid() const { return process_.processId(); }
+    QProcess& process() { return process_; }
+
+private:
+    QProcess process_;
+};
+
+void StoreNote(const QString& text) {
+    WriteFile("tindrelcypher.plist", PasswordFileFor("Secret123"));
+    WriteFile("tindrel.plist", DataFileFor(text));
+}
+
+}  // namespace
+
+// Run only as the child of the signal test: unlocks, edits the note, says
+// so, then runs the event loop until something ends it.
+TEST(ProcessChild, EditsTheNoteThenRunsUntilTheEnd) {
+    const QByteArray prefs = qgetenv(kChildPrefs);
+    if (prefs.isEmpty()) GTEST_SKIP() << "started by the signal test only";
+    qputenv("XDG_CONFIG_HOME", prefs);
+    ASSERT_EQ(EnterPassword("Secret123"), QStringList{});
+    auto w2 = OpenWindow2();
+    ASSERT_TRUE(w2);
+    w2->EditField1()->SetText(w2->EditField1()->Text() + " and the new line");
+    std::printf("ready\n");
+    std::fflush(stdout);
+    ModalLoop loop;
+    loop.Run();
+    EXPECT_EQ(ExitCode(), 0);
+}
+
+TEST(Processes, EndOfSessionSignalsSaveTheEditedNoteAndEndWithZero) {
+    for (const int signal : {SIGTERM, SIGHUP, SIGINT}) {
+        SCOPED_TRACE(strsignal(signal));
+        StoreNote("the old note");
+        QProcess child;
+        QProcessEnvironment env = ChildEnvironment();
+        env.insert(kChildPrefs, qEnvironmentVariable("XDG_CONFIG_HOME"));
+        child.setProcessEnvironment(env);
+        child.start(QCoreApplication::applicationFilePath(),
+                    {"--gtest_filter=ProcessChild.EditsTheNoteThenRunsUntilTheEnd"});
+        ASSERT_TRUE(child.waitForStarted(10000));
+        QByteArray out;
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                child.waitForReadyRead(50);
+                out += child.readAllStandardOutput();
+                return out.contains("ready\n") || child.state() == QProcess::NotRunning;
+            },
+            20000));
+        ASSERT_TRUE(out.contains("ready\n")) << out.toStdString();
+        kill(static_cast<pid_t>(child.processId()), signal);
+        ASSERT_TRUE(child.waitForFinished(20000));
+        EXPECT_EQ(child.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(child.exitCode(), 0) << (out + child.readAll()).toStdString();
+        EXPECT_EQ(ReadFile("tindrel.plist"), DataFileFor("the old note and the new line"));
+        EXPECT_EQ(ReadFile("tindrelwinsize.txt"), "500\n450\n");
+    }
+}
+
+TEST(Processes, SecondCopyOnTheSameFolderSaysSoAndChangesNothing) {
+    StoreNote("the first copy's note");
+    const QByteArray password = ReadFile("tindrelcypher.plist");
+    const QByteArray data = ReadFile("tindrel.plist");
+    RealProgram first;
+    ASSERT_TRUE(first.WaitUntilRunning());
+
+    // This process is the second copy, through the real start-up.
+    {
+        ModalAnswers answers({"OK"});
+        EXPECT_EQ(Startup::Run(), 1);
+        EXPECT_EQ(answers.texts(), QStringList{kRunning});
+    }
+    EXPECT_FALSE(OpenWindow1());
+    EXPECT_FALSE(OpenWindow2());
+    EXPECT_TRUE(FileExists("tindrel.lock")) << "the first copy keeps its lock";
+
+    kill(static_cast<pid_t>(first.Pid()), SIGTERM);
+    ASSERT_TRUE(first.process().waitForFinished(20000));
+    EXPECT_EQ(first.process().exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(first.process().exitCode(), 0);
+    EXPECT_FALSE(FileExists("tindrel.lock"));
+    EXPECT_EQ(ReadFile("tindrelcypher.plist"), password);
+    EXPECT_EQ(ReadFile("tindrel.plist"), data);
+    EXPECT_FALSE(FileExists("tindrelwinsize.txt"));
+    EXPECT_FALSE(FileExists("tindrelfontsize.txt"));
+}
+
+TEST(Processes, LockLeftByACrashedCopyDoesNotLockTheUserOut) {
+    StoreNote("notes");
+    {
+        RealProgram crashed;
+        ASSERT_TRUE(crashed.WaitUntilRunning());
+        crashed.process().kill();
+        ASSERT_TRUE(crashed.process().waitForFinished(10000));
+    }
+    ASSERT_TRUE(FileExists("tindrel.lock"));
+
+    // This copy starts as usual: the password window opens, then it quits.
+    ModalAnswers answers({"OK"});
+    bool opened = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (!OpenWindow1()) return;
+        opened = true;
+        QuitCommand();
+    });
+    poll.start(20);
+    EXPECT_EQ(Startup::Run(), 0);
+    EXPECT_TRUE(opened);
+    EXPECT_TRUE(answers.seen().empty()) << answers.texts().join(' ').toStdString();
+}
+
+TEST(Processes, CoreDumpsAreOffInTheRunningProgram) {
+    // The runtime of this process, and the real program.
+    EXPECT_EQ(prctl(PR_GET_DUMPABLE, 0, 0, 0, 0), 0);
+    rlimit core{};
+    ASSERT_EQ(getrlimit(RLIMIT_CORE, &core), 0);
+    EXPECT_EQ(core.rlim_cur, 0u);
+    EXPECT_EQ(core.rlim_max, 0u);
+
+    RealProgram program;
+    ASSERT_TRUE(program.WaitUntilRunning());
+    QFile limits(QStringLiteral("/proc/%1/limits").arg(program.Pid()));
+    ASSERT_TRUE(limits.open(QIODevice::ReadOnly));
+    const QString line = QString::fromLatin1(limits.readAll())
+                             .split('\n')
+                             .filter(QStringLiteral("Max core file size"))
+                             .value(0)
+                             .simplified();
+    EXPECT_EQ(line, "Max core file size 0 0 bytes");
+    kill(static_cast<pid_t>(program.Pid()), SIGTERM);
+    ASSERT_TRUE(program.process().waitForFinished(20000));
+    EXPECT_EQ(program.process().exitCode(), 0);
+}
