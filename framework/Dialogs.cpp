@@ -3,8 +3,12 @@
 #include "framework/Runtime.h"
 
 #include <QAbstractButton>
+#include <QApplication>
+#include <QDesktopServices>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QUrl>
 
 namespace {
 
@@ -54,3 +58,76 @@ int32_t MsgBox(const QString& prompt, int32_t flags, const QString& title) {
     box.setDefaultButton(buttons.at(std::min(defaultIndex, buttons.size() - 1)));
     return RunBox(box, buttons.size() > 1 ? kMsgBoxCancel : kMsgBoxOK);
 }
+
+MessageDialog::MessageDialog()
+    : action_(std::make_shared<MessageDialogButton>(QStringLiteral("OK"), true)),
+      cancel_(std::make_shared<MessageDialogButton>(QStringLiteral("Cancel"), false)),
+      alternate_(std::make_shared<MessageDialogButton>(QString(), false)) {}
+
+std::shared_ptr<MessageDialogButton> MessageDialog::ShowModal() {
+    if (IsQuitting()) return nullptr;
+    QMessageBox box;
+    box.setWindowTitle(title_);
+    box.setTextFormat(Qt::PlainText);
+    box.setText(message_);
+    box.setInformativeText(explanation_);
+    switch (icon_) {
+    case kIconNote: box.setIcon(QMessageBox::Information); break;
+    case kIconCaution: box.setIcon(QMessageBox::Warning); break;
+    case kIconStop: box.setIcon(QMessageBox::Critical); break;
+    case kIconQuestion: box.setIcon(QMessageBox::Question); break;
+    default: box.setIcon(QMessageBox::NoIcon); break;
+    }
+    // QMessageBox takes its text format for the message only; its label for
+    // the explanation would render markup and open links.
+    for (QLabel* label : box.findChildren<QLabel*>()) {
+        label->setTextFormat(Qt::PlainText);
+        label->setOpenExternalLinks(false);
+        label->setTextInteractionFlags(label->textInteractionFlags() & ~Qt::LinksAccessibleByMouse &
+                                       ~Qt::LinksAccessibleByKeyboard);
+    }
+
+    std::vector<std::pair<QPushButton*, std::shared_ptr<MessageDialogButton>>> buttons;
+    auto add = [&](const std::shared_ptr<MessageDialogButton>& button, QMessageBox::ButtonRole role) {
+        if (!button->Visible()) return static_cast<QPushButton*>(nullptr);
+        QPushButton* b = box.addButton(button->Caption(), role);
+        buttons.emplace_back(b, button);
+        return b;
+    };
+    QPushButton* action = add(action_, QMessageBox::AcceptRole);
+    add(alternate_, QMessageBox::ActionRole);
+    QPushButton* cancel = add(cancel_, QMessageBox::RejectRole);
+    if (action) box.setDefaultButton(action);
+    // Escape and the close box press the cancel button; without one, Qt's
+    // choice (the only button, when there is one).
+    if (cancel) box.setEscapeButton(cancel);
+
+    std::shared_ptr<MessageDialogButton> pressed;
+    ModalLoop loop;
+    QObject::connect(&box, &QMessageBox::buttonClicked, [&](QAbstractButton* clicked) {
+        for (const auto& [b, button] : buttons)
+            if (b == clicked) pressed = button;
+    });
+    QObject::connect(&box, &QDialog::finished, [&loop](int) { loop.Exit(); });
+    box.setWindowModality(Qt::ApplicationModal);
+    box.show();
+    loop.Run();
+    box.hide();
+    return pressed;
+}
+
+void ShowURL(const QString& url) { QDesktopServices::openUrl(QUrl(url)); }
+
+namespace {
+int32_t& Beeps() {
+    static int32_t count = 0;
+    return count;
+}
+}  // namespace
+
+void Beep() {
+    ++Beeps();
+    QApplication::beep();
+}
+
+int32_t BeepCount() { return Beeps(); }
