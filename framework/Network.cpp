@@ -152,6 +152,9 @@ void HTTPSocket::Stop() {
     QObject::disconnect(reply, nullptr, nullptr, nullptr);
     reply->abort();
     reply->deleteLater();
+    // An aborted HTTP/1.1 request leaves its connection open inside Qt; the
+    // server is to see the request end.
+    manager_->clearConnectionCache();
 }
 
 void HTTPSocket::WindowClosed() { Stop(); }
