@@ -499,6 +499,25 @@ TEST(UpdateCheckErrors, OversizedReplyIsStoppedAtTheLimit) {
     }
 }
 
+TEST(UpdateCheckErrors, ReplyOfExactlyTheLimitIsRead) {
+    QByteArray body = ManifestFor("1.1.0", "Yes", "");
+    body += QByteArray(kHTTPReplyLimit - body.size(), ' ');
+    TestServer server(TestServer::Mode::Reply, Reply("200 OK", body));
+    Answers answers({"OK"});
+    RunCheck();
+    EXPECT_EQ(answers.texts(), QStringList({kCurrentText}));
+}
+
+TEST(UpdateCheckErrors, BodyShorterThanAnnouncedIsACommunicationError) {
+    TestServer server(TestServer::Mode::Reply,
+                      "HTTP/1.1 200 OK\r\nContent-Length: 5000\r\nConnection: close\r\n\r\n" +
+                          ManifestFor("1.1.0", "Yes", ""));
+    Answers answers({"OK"});
+    RunCheck();
+    EXPECT_EQ(answers.texts(), QStringList({ErrorText(kHTTPBrokenReply)}));
+    EXPECT_EQ(OpenWindowNames(), kOnlyPasswordWindow);
+}
+
 // ---- Leaving a check that gets no answer ----------------------------------
 
 class LeaveWaiting : public ::testing::TestWithParam<int> {};
