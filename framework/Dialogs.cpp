@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStringList>
 #include <QUrl>
 
 namespace {
@@ -37,6 +38,31 @@ int32_t RunBox(QMessageBox& box, int32_t dismissed) {
     loop.Run();
     box.hide();
     return result;
+}
+
+// A dialog's text as shown: a text of more than kShownLines lines or
+// kShownChars characters keeps its beginning and its end around an
+// ellipsis. Laying out a megabyte of text freezes the program for many
+// seconds and makes a box taller than the screen, its buttons out of reach.
+constexpr int kShownLines = 24;
+constexpr qsizetype kShownChars = 1200;
+
+QString Shown(const QString& text) {
+    const QString ellipsis = QString(QChar(0x2026));
+    QString shown = text;
+    QStringList lines = shown.split(QLatin1Char('\n'));
+    if (lines.size() > kShownLines) {
+        lines = lines.mid(0, kShownLines / 2) + QStringList(ellipsis) + lines.mid(lines.size() - kShownLines / 2);
+        shown = lines.join(QLatin1Char('\n'));
+    }
+    if (shown.size() > kShownChars) {
+        qsizetype head = kShownChars / 2, tail = kShownChars / 2;
+        // Never split a surrogate pair.
+        if (shown.at(head - 1).isHighSurrogate()) --head;
+        if (shown.at(shown.size() - tail).isLowSurrogate()) --tail;
+        shown = shown.left(head) + ellipsis + shown.right(tail);
+    }
+    return shown;
 }
 
 }  // namespace
@@ -69,8 +95,8 @@ std::shared_ptr<MessageDialogButton> MessageDialog::ShowModal() {
     QMessageBox box;
     box.setWindowTitle(title_);
     box.setTextFormat(Qt::PlainText);
-    box.setText(message_);
-    box.setInformativeText(explanation_);
+    box.setText(Shown(message_));
+    box.setInformativeText(Shown(explanation_));
     switch (icon_) {
     case kIconNote: box.setIcon(QMessageBox::Information); break;
     case kIconCaution: box.setIcon(QMessageBox::Warning); break;

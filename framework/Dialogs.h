@@ -34,7 +34,8 @@ private:
 // A modal dialog with a title, a message, an explanation below it, an icon
 // and up to three buttons. Message and explanation are shown as plain text,
 // whatever they hold: text from outside the program is never taken as
-// markup, links or images.
+// markup, links or images. A text of more than 24 lines or 1200 characters
+// is shown with its beginning and its end around an ellipsis.
 class MessageDialog {
 public:
     // Icons.

@@ -430,6 +430,28 @@ TEST(UpdateCheckUpgrade, ServerTextIsShownLiterally) {
     EXPECT_TRUE(catcher.urls.isEmpty());
 }
 
+TEST(UpdateCheckUpgrade, HugeServerTextsAreShortenedInTheDialog) {
+    // Just under the reply limit: a version of 600,000 digits and a
+    // description of 20,000 lines.
+    const QByteArray version = "2." + QByteArray(600000, '9') + ".7";
+    QByteArray description = "first line\n";
+    for (int i = 0; i < 20000; ++i) description += "line " + QByteArray::number(i) + "\n";
+    description += "last line";
+    TestServer server(TestServer::Mode::Reply, Reply("200 OK", ManifestFor(version, "Yes", description)));
+    Answers answers({"Cancel"});
+    RunCheck();
+    ASSERT_EQ(answers.boxes.size(), 1u);
+    const Box& b = answers.boxes[0];
+    EXPECT_TRUE(b.text.startsWith("Version 2.999")) << "the beginning is kept";
+    EXPECT_TRUE(b.text.endsWith(kFreeEnd)) << "the question is kept";
+    EXPECT_LE(b.text.size(), 1201);
+    EXPECT_TRUE(b.explanation.startsWith("first line\nline 0\n"));
+    EXPECT_TRUE(b.explanation.endsWith("\nlast line"));
+    EXPECT_LE(b.explanation.count(QLatin1Char('\n')), 24);
+    EXPECT_TRUE(b.explanation.contains(QChar(0x2026)));
+    EXPECT_EQ(OpenWindowNames(), kOnlyPasswordWindow);
+}
+
 TEST(UpdateCheckCurrent, LabelAndBarWhileTheBoxIsShown) {
     TestServer server(TestServer::Mode::Reply, Reply("200 OK", ManifestFor("1.1", "Yes", "")));
     Answers answers({"OK"});
