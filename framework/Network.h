@@ -18,7 +18,6 @@ class QNetworkReply;
 class InternetHeaders {
 public:
     void Append(const QString& name, const QString& value) { lines_.emplace_back(name, value); }
-    int32_t Count() const { return static_cast<int32_t>(lines_.size()); }
     // The first value given under the name (letter case ignored), or "".
     QString Value(const QString& name) const;
 
@@ -55,7 +54,6 @@ public:
     // Starts a GET of the URL and returns at once. A request still running
     // is ended first, without an event.
     void Get(const QString& url);
-    bool Busy() const { return reply_ != nullptr; }
 
     // The arguments of the event being raised.
     const QString& PageURL() const { return url_; }
