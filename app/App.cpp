@@ -3,6 +3,7 @@
 #include "framework/Runtime.h"
 #include "store/Module1.h"
 #include "windows/about/AboutBox.h"
+#include "update/selfTest.h"
 #include "windows/editor/Window2.h"
 #include "windows/password/Window1.h"
 
@@ -29,8 +30,10 @@ void App::Event_Open() {
 
 void App::Event_EnableMenuItems() { ResetAllYesdoitnow()->SetEnabled(true); }
 
-// The version window comes with the update check.
-bool App::CheckforUpdateCheckNow_Action() { return false; }
+bool App::CheckforUpdateCheckNow_Action() {
+    selfTest::Instance()->Show();
+    return false;
+}
 
 bool App::EditFind_Action() {
     Window2::Instance()->Find()->Push();

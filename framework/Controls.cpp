@@ -17,6 +17,7 @@
 #include <QTextDocument>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QTextDocumentFragment>
 #include <QTimer>
 
@@ -463,4 +464,35 @@ void Timer::SetProperty(const QString& key, const PropertyValue& value) {
     if (Is(key, "Period")) SetPeriod(value.toInt());
     else if (Is(key, "Mode")) SetMode(value.toInt());
     else Control::SetProperty(key, value);
+}
+
+// ---- ProgressBar -----------------------------------------------------------
+
+ProgressBar::ProgressBar(::Window& window) : RectControl(window, new QProgressBar(window.Content())) {
+    static_cast<QProgressBar*>(NativeWidget())->setTextVisible(false);
+    Apply();
+}
+
+void ProgressBar::SetMaximum(int32_t maximum) {
+    maximum_ = maximum;
+    Apply();
+}
+
+void ProgressBar::SetValue(int32_t value) {
+    value_ = value;
+    Apply();
+}
+
+void ProgressBar::Apply() {
+    auto* bar = static_cast<QProgressBar*>(NativeWidget());
+    // A range of 0 to 0 is Qt's busy bar.
+    const int32_t maximum = std::max(maximum_, 0);
+    bar->setRange(0, maximum);
+    bar->setValue(std::clamp(value_, 0, maximum));
+}
+
+void ProgressBar::SetProperty(const QString& key, const PropertyValue& value) {
+    if (Is(key, "Maximum")) SetMaximum(value.toInt());
+    else if (Is(key, "Value")) SetValue(value.toInt());
+    else RectControl::SetProperty(key, value);
 }

@@ -45,6 +45,9 @@ public:
 
     void SetProperty(const QString& key, const PropertyValue& value) override;
 
+    // Called when the window closes; a control ends what it has under way.
+    virtual void WindowClosed() {}
+
 private:
     std::weak_ptr<::Window> window_;
     QString name_;
@@ -214,4 +217,20 @@ private:
     void Apply();
     std::unique_ptr<QTimer> timer_;
     int32_t period_ = 1000, mode_ = 0;
+};
+
+// A bar that shows how far something has come; a maximum of 0 makes it a
+// busy bar without a value.
+class ProgressBar : public RectControl {
+public:
+    explicit ProgressBar(::Window& window);
+    int32_t Maximum() const { return maximum_; }
+    void SetMaximum(int32_t maximum);
+    int32_t Value() const { return value_; }
+    void SetValue(int32_t value);
+    void SetProperty(const QString& key, const PropertyValue& value) override;
+
+private:
+    void Apply();
+    int32_t maximum_ = 100, value_ = 0;
 };

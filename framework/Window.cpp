@@ -205,6 +205,21 @@ void Window::Show() {
     MoveToFront(shared_from_this());
 }
 
+void Window::ShowModal() {
+    if (!open_ || IsQuitting()) return;
+    auto self = shared_from_this();
+    if (native_->windowModality() != Qt::ApplicationModal) {
+        // Qt takes a new modality only when the window is shown again.
+        native_->hide();
+        native_->setWindowModality(Qt::ApplicationModal);
+    }
+    Show();
+    ModalLoop loop;
+    modalLoops_.push_back(&loop);
+    loop.Run();
+    modalLoops_.erase(std::remove(modalLoops_.begin(), modalLoops_.end(), &loop), modalLoops_.end());
+}
+
 void Window::Hide() { native_->hide(); }
 
 void Window::Close() {
@@ -218,7 +233,9 @@ void Window::Close() {
     const auto it = open.find(fullName_);
     if (it != open.end() && it->second.get() == this) open.erase(it);
     ForgetOrder(this);
+    for (const auto& control : controls_) control->WindowClosed();
     native_->hide();
+    for (ModalLoop* loop : modalLoops_) loop->Exit();
 }
 
 void Window::RefuseClose() { closeRefused_ = true; }
@@ -283,8 +300,12 @@ void Window::SetProperty(const QString& key, const PropertyValue& value) {
         menuBarVisible_ = value.toBool();
         if (menuBar_) native_->menuBar()->setVisible(menuBarVisible_);
     }
+    else if (key == QLatin1String("Frame")) {
+        // 1 is a movable modal window: it blocks every other window while shown.
+        native_->setWindowModality(value.toInt() == 1 ? Qt::ApplicationModal : Qt::NonModal);
+    }
     // Placement 0 is the platform's default position; the other keys
-    // (Frame 0, Composite, FullScreen, LiveResize, colours, MacProcID) keep
+    // (Composite, FullScreen, LiveResize, colours, MacProcID) keep
     // Qt's defaults.
 }
 

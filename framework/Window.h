@@ -12,6 +12,7 @@
 
 class Control;
 class MenuBar;
+class ModalLoop;
 class QWidget;
 class QSize;
 class WindowNative;
@@ -40,6 +41,9 @@ public:
     void Constructor();
 
     void Show();
+    // Shows the window application-modal and returns once it has closed;
+    // the event loop runs meanwhile. Returns at once for a closed window.
+    void ShowModal();
     void Hide();
     // Raises Close, then ends the window's place as the open window of its
     // class and takes it off the screen. The object lives on.
@@ -98,6 +102,7 @@ private:
     bool resizeable_ = false, closeButton_ = true, minimizeButton_ = false, maximizeButton_ = false;
     bool visibleProperty_ = true, menuBarVisible_ = true;
     bool open_ = false, applyingSize_ = false, built_ = false, closeRefused_ = false;
+    std::vector<ModalLoop*> modalLoops_;
 };
 
 // The open window of the class of that full name, or null.

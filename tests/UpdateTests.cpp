@@ -1,0 +1,651 @@
+// The version window and the update check, driven through the real windows
+// against an HTTP server inside the test on 127.0.0.1.
+#include "tests/Harness.h"
+
+#include "app/App.h"
+#include "app/Startup.h"
+#include "framework/Dialogs.h"
+#include "framework/Network.h"
+#include "framework/Runtime.h"
+#include "framework/Window.h"
+#include "update/Manifest.h"
+#include "update/selfTest.h"
+#include "update/updateWindow.h"
+#include "windows/password/Window1.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QLabel>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+#include <QTimer>
+#include <QUrl>
+#include <gtest/gtest.h>
+
+#include <functional>
+
+using namespace harness;
+
+namespace {
+
+const QString kRequestLine = QStringLiteral("GET /Updates/morvellan.xml HTTP/1.1");
+const QString kCurrentText = QStringLiteral("You are using the current version. No update is available.");
+const QString kFreeEnd = QStringLiteral("Would you like to automatically download this update (using your web browser)?");
+const QString kPaidEnd =
+    QStringLiteral("Would you like to automatically download the trial version (using your web browser)?");
+
+QString ErrorText(int code) {
+    return QStringLiteral("There was a communication error with the website. Please try again later. (Code: %1)")
+        .arg(code);
+}
+
+QString UpgradeText(const QString& version, bool free) {
+    return QStringLiteral("Version %1 is now available. (You are using version 1.1.0.) %2 %3")
+        .arg(version, free ? QStringLiteral("This is a free upgrade.") : QStringLiteral("This is a paid upgrade."),
+             free ? kFreeEnd : kPaidEnd);
+}
+
+// ---- Manifest values and the version test ---------------------------------
+
+TEST(Manifest, TagsAndValues) {
+    EXPECT_EQ(updateWindow::startTag("Free"), "<Free>");
+    EXPECT_EQ(updateWindow::endTag("Free"), "</Free>");
+    struct Case {
+        const char* text;
+        const char* name;
+        const char* value;
+    };
+    const Case cases[] = {
+        {"<?xml version=\"1.0\"?><M><CurrentVersion>1.2.0</CurrentVersion></M>", "CurrentVersion", "1.2.0"},
+        {"<CurrentVersion> 1.2.0\n</CurrentVersion>", "CurrentVersion", " 1.2.0\n"},  // nothing trimmed
+        {"<CurrentVersion></CurrentVersion>", "CurrentVersion", ""},
+        {"<currentversion>1.2</CURRENTVERSION>", "CurrentVersion", "1.2"},          // case ignored
+        {"<Description>first</Description><Description>second</Description>", "Description", "first"},
+        {"</Description>x<Description>first</Description>", "Description", "first"},  // earlier close skipped
+        {"<Description>a <b>b</b> &amp;</Description>", "Description", "a <b>b</b> &amp;"},
+        {"<Free>Yes</Free><Description>d</Description>", "Description", "d"},        // order does not matter
+        {"<Free>Yes", "Free", ""},                                                   // no closing tag
+        {"<html><body>404 Not Found</body></html>", "Free", ""},                     // no element at all
+        {"", "CurrentVersion", ""},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(updateWindow::returnValue(QString::fromUtf8(c.text), QString::fromUtf8(c.name)),
+                  QString::fromUtf8(c.value))
+            << c.text;
+}
+
+TEST(Manifest, VersionTestAgainstTheRunningVersion) {
+    Startup::EarlyStartup();
+    ASSERT_EQ(App::Instance()->ShortVersion(), "1.1.0");
+    struct Case {
+        const char* version;
+        bool current;
+    };
+    const Case cases[] = {
+        {"1.1.0", true},   {"1.1.0.7", true},  {"1.1", true},     {"01.1.00", true},
+        {"1.1.0\n", true},  // a line end after a number is ignored by the conversion
+        {"1.1.1", false},  {"1.2.0", false},   {"2.0.0", false},  {"1.0.9", false},
+        {"", false},       {" 1.1.0", false},  {"one", false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(Manifest::VersionIsCurrent(QString::fromUtf8(c.version)), c.current) << c.version;
+
+    struct FreeCase {
+        const char* value;
+        bool free;
+    };
+    const FreeCase frees[] = {{"Yes", true}, {"YES", true}, {"yes", true}, {"Yes ", false},
+                              {"Yes\n", false}, {"No", false}, {"", false}};
+    for (const FreeCase& c : frees) EXPECT_EQ(Manifest::IsFreeUpgrade(QString::fromUtf8(c.value)), c.free) << c.value;
+}
+
+// ---- Test server ----------------------------------------------------------
+
+// Serves every request on 127.0.0.1 in one way and records what it saw.
+class TestServer {
+public:
+    enum class Mode { Reply, CloseAtOnce, Silent };
+
+    TestServer(Mode mode, QByteArray reply = QByteArray()) : mode_(mode), reply_(std::move(reply)) {
+        if (!server_.listen(QHostAddress::LocalHost, 0)) qFatal("cannot listen");
+        qputenv("MORVELLAN_SITE", QByteArray("127.0.0.1:") + QByteArray::number(server_.serverPort()));
+        QObject::connect(&server_, &QTcpServer::newConnection, [this] {
+            while (QTcpSocket* socket = server_.nextPendingConnection()) Serve(socket);
+        });
+    }
+
+    QStringList requestLines;
+    int disconnects = 0;
+
+private:
+    void Serve(QTcpSocket* socket) {
+        auto received = std::make_shared<QByteArray>();
+        QObject::connect(socket, &QTcpSocket::disconnected, socket, [this, socket] {
+            ++disconnects;
+            socket->deleteLater();
+        });
+        QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket, received] {
+            *received += socket->readAll();
+            if (!received->contains("\r\n\r\n") || received->isEmpty()) return;
+            requestLines << QString::fromLatin1(received->left(received->indexOf("\r\n")));
+            received->clear();
+            if (mode_ == Mode::Reply) {
+                socket->write(reply_);
+                socket->disconnectFromHost();
+            } else if (mode_ == Mode::CloseAtOnce) {
+                socket->disconnectFromHost();
+            }
+        });
+    }
+
+    QTcpServer server_;
+    Mode mode_;
+    QByteArray reply_;
+};
+
+QByteArray Reply(const QByteArray& statusLine, const QByteArray& body, const QByteArray& moreHeaders = "") {
+    return "HTTP/1.1 " + statusLine + "\r\nContent-Type: text/xml\r\nContent-Length: " +
+           QByteArray::number(body.size()) + "\r\n" + moreHeaders + "Connection: close\r\n\r\n" + body;
+}
+
+QByteArray ManifestFor(const QByteArray& version, const QByteArray& free, const QByteArray& description) {
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<MorvellanUpdate>\n  <Free>" + free +
+           "</Free>\n  <CurrentVersion>" + version + "</CurrentVersion>\n  <Description>" + description +
+           "</Description>\n</MorvellanUpdate>\n";
+}
+
+// ---- Driving the check ----------------------------------------------------
+
+// The addresses handed to the browser.
+class UrlCatcher : public QObject {
+    Q_OBJECT
+public:
+    UrlCatcher() { QDesktopServices::setUrlHandler(QStringLiteral("http"), this, "open"); }
+    ~UrlCatcher() override { QDesktopServices::unsetUrlHandler(QStringLiteral("http")); }
+    QStringList urls;
+
+public slots:
+    void open(const QUrl& url) { urls << url.toString(); }
+};
+
+QStringList OpenWindowNames() {
+    QStringList names;
+    for (const auto& w : OpenWindows()) names << w->FullName();
+    names.sort();
+    return names;
+}
+
+std::shared_ptr<updateWindow> OpenUpdateWindow() {
+    return std::dynamic_pointer_cast<updateWindow>(GetImplicitWindow(QString::fromLatin1(updateWindow::kFullName)));
+}
+
+std::shared_ptr<selfTest> OpenVersionWindow() {
+    return std::dynamic_pointer_cast<selfTest>(GetImplicitWindow(QString::fromLatin1(selfTest::kFullName)));
+}
+
+// A modal box as it was shown, with the state of the update window then.
+struct Box {
+    QString title, text, explanation;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QStringList buttons;
+    QString defaultButton;
+    bool plainText = true;  // every label of the box shows its text literally
+    int beeps = 0;
+    QString label;          // the update window's label
+    bool barVisible = false;
+    QStringList windows;
+};
+
+// Answers the modal boxes in order by pressing the button of that caption.
+class Answers {
+public:
+    explicit Answers(QStringList presses) : presses_(std::move(presses)) {
+        QObject::connect(&timer_, &QTimer::timeout, [this] { Poll(); });
+        timer_.start(5);
+    }
+    std::vector<Box> boxes;
+    QStringList texts() const {
+        QStringList list;
+        for (const Box& b : boxes) list << b.text;
+        return list;
+    }
+
+private:
+    void Poll() {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible() || box->property("answered").toBool()) return;
+        if (boxes.size() >= static_cast<size_t>(presses_.size())) {
+            ADD_FAILURE() << "unexpected box: " << box->text().toStdString();
+            box->setProperty("answered", true);
+            box->button(QMessageBox::Ok) ? box->button(QMessageBox::Ok)->click() : box->reject();
+            return;
+        }
+        Box b;
+        b.title = box->windowTitle();
+        b.text = box->text();
+        b.explanation = box->informativeText();
+        b.icon = box->icon();
+        for (QAbstractButton* button : box->buttons()) b.buttons << button->text().remove(QLatin1Char('&'));
+        if (box->defaultButton()) b.defaultButton = box->defaultButton()->text().remove(QLatin1Char('&'));
+        for (QLabel* label : box->findChildren<QLabel*>())
+            if (label->textFormat() != Qt::PlainText || label->openExternalLinks()) b.plainText = false;
+        b.beeps = BeepCount();
+        if (auto w = OpenUpdateWindow()) {
+            b.label = w->StaticText1()->Text();
+            b.barVisible = w->ProgressBar1()->NativeWidget()->isVisible();
+        }
+        b.windows = OpenWindowNames();
+        const QString press = presses_.at(static_cast<int>(boxes.size()));
+        boxes.push_back(b);
+        box->setProperty("answered", true);
+        for (QAbstractButton* button : box->buttons()) {
+            if (button->text().remove(QLatin1Char('&')) == press) {
+                button->click();
+                return;
+            }
+        }
+        ADD_FAILURE() << "no button " << press.toStdString();
+        box->reject();
+    }
+
+    QStringList presses_;
+    QTimer timer_;
+};
+
+// Runs the action once the condition holds (polled from the event loop).
+class When {
+public:
+    When(std::function<bool()> condition, std::function<void()> action)
+        : condition_(std::move(condition)), action_(std::move(action)) {
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            if (!condition_()) return;
+            timer_.stop();
+            action_();
+        });
+        timer_.start(5);
+    }
+
+private:
+    std::function<bool()> condition_;
+    std::function<void()> action_;
+    QTimer timer_;
+};
+
+// Ends a check that never ends, so that a fault fails the test instead of
+// hanging it.
+class Watchdog {
+public:
+    Watchdog() {
+        timer_.setSingleShot(true);
+        QObject::connect(&timer_, &QTimer::timeout, [] {
+            ADD_FAILURE() << "the check did not end";
+            Quit(1);
+        });
+        timer_.start(30000);
+    }
+
+private:
+    QTimer timer_;
+};
+
+// From the password window: "Check Now", then "Check for Updates", which
+// returns once the update window has closed.
+void RunCheck() {
+    Launch();
+    ChooseMenuItem(OpenWindow1(), QStringLiteral("CheckforUpdateCheckNow"));
+    auto version = OpenVersionWindow();
+    ASSERT_TRUE(version);
+    Watchdog watchdog;
+    QTest::mouseClick(version->PushButton1()->NativeWidget(), Qt::LeftButton);
+    EXPECT_FALSE(version->IsOpen());
+}
+
+const QStringList kOnlyPasswordWindow = {QStringLiteral("Window1.Window1")};
+
+// ---- End to end -----------------------------------------------------------
+
+struct CheckCase {
+    const char* name;
+    TestServer::Mode mode;
+    QByteArray reply;
+    QStringList presses;
+    QStringList texts;      // of the boxes, in order
+    QString explanation;    // of the first box
+    QStringList urls;       // handed to the browser
+};
+
+void PrintTo(const CheckCase& c, std::ostream* os) { *os << c.name; }
+
+class UpdateCheck : public ::testing::TestWithParam<CheckCase> {};
+
+TEST_P(UpdateCheck, ShowsItsOutcomeAndCloses) {
+    const CheckCase& c = GetParam();
+    TestServer server(c.mode, c.reply);
+    UrlCatcher catcher;
+    Answers answers(c.presses);
+    RunCheck();
+
+    EXPECT_EQ(answers.texts(), c.texts);
+    if (!answers.boxes.empty()) {
+        EXPECT_EQ(answers.boxes[0].explanation, c.explanation);
+        EXPECT_EQ(answers.boxes[0].beeps, 0) << "no beep";
+    }
+    EXPECT_EQ(catcher.urls, c.urls);
+    EXPECT_EQ(OpenWindowNames(), kOnlyPasswordWindow);
+    ASSERT_FALSE(server.requestLines.isEmpty());
+    for (const QString& line : server.requestLines) EXPECT_EQ(line, kRequestLine);
+    EXPECT_EQ(BeepCount(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Replies, UpdateCheck,
+    ::testing::Values(
+        CheckCase{"Current", TestServer::Mode::Reply, Reply("200 OK", ManifestFor("1.1.0", "Yes", "Same.")),
+                  {"OK"}, {kCurrentText}, "", {}},
+        CheckCase{"NewerPaidCancel", TestServer::Mode::Reply, Reply("200 OK", ManifestFor("2.0.0", "Yes ", "New.")),
+                  {"Cancel"}, {UpgradeText("2.0.0", false)}, "New.", {}},
+        CheckCase{"OlderIsOfferedToo", TestServer::Mode::Reply, Reply("200 OK", ManifestFor("1.0.9", "no", "")),
+                  {"Cancel"}, {UpgradeText("1.0.9", false)}, "", {}},
+        // An error page is read like a manifest: no version in it.
+        CheckCase{"Html404", TestServer::Mode::Reply,
+                  Reply("404 Not Found", "<html><body><h1>Not Found</h1></body></html>"), {"Cancel"},
+                  {UpgradeText("", false)}, "", {}},
+        // The redirect's own body is the content; its target is never asked for.
+        CheckCase{"RedirectNotFollowed", TestServer::Mode::Reply,
+                  Reply("301 Moved Permanently", ManifestFor("1.1.0", "Yes", ""),
+                        "Location: /Elsewhere/morvellan.xml\r\n"),
+                  {"OK"}, {kCurrentText}, "", {}},
+        CheckCase{"EmptyBody", TestServer::Mode::Reply, Reply("200 OK", ""), {}, {}, "", {}},
+        CheckCase{"ClosedWithoutReply", TestServer::Mode::CloseAtOnce, "", {}, {}, "", {}}),
+    [](const ::testing::TestParamInfo<CheckCase>& info) { return std::string(info.param.name); });
+
+// The download address holds the server's port: filled in by the test.
+TEST(UpdateCheckUpgrade, ActionButtonOpensTheDownloadPage) {
+    TestServer server(TestServer::Mode::Reply, Reply("200 OK", ManifestFor("1.2.0", "YES", "Faster.")));
+    UrlCatcher catcher;
+    Answers answers({"OK"});
+    RunCheck();
+    ASSERT_EQ(answers.boxes.size(), 1u);
+    const Box& b = answers.boxes[0];
+    EXPECT_EQ(b.title, "New version available!");
+    EXPECT_EQ(b.text, UpgradeText("1.2.0", true));
+    EXPECT_EQ(b.explanation, "Faster.");
+    EXPECT_EQ(b.icon, QMessageBox::Question);
+    QStringList buttons = b.buttons;
+    buttons.sort();
+    EXPECT_EQ(buttons, QStringList({"Cancel", "Go to Website", "OK"}));
+    EXPECT_EQ(b.defaultButton, "OK");
+    EXPECT_EQ(b.label, "Checking for updates...");
+    EXPECT_FALSE(b.barVisible);
+    EXPECT_EQ(b.windows, QStringList({"Window1.Window1", "updateWindow.updateWindow"}));
+    const QString site = QString::fromLatin1(qgetenv("MORVELLAN_SITE"));
+    EXPECT_EQ(catcher.urls, QStringList({"http://" + site + "/Downloads/"}));
+    EXPECT_EQ(OpenWindowNames(), kOnlyPasswordWindow);
+}
+
+TEST(UpdateCheckUpgrade, GoToWebsiteLeavesTheWindowUntilCancel) {
+    TestServer server(TestServer::Mode::Reply, Reply("200 OK", ManifestFor("1.2.0", "Yes", "")));
+    UrlCatcher catcher;
+    Answers answers({"Go to Website"});
+    QStringList windowsBetween;
+    QString labelBetween;
+    bool barBetween = true;
+    When cancel(
+        [&] {
+            return answers.boxes.size() == 1 && OpenUpdateWindow() &&
+                   !qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        },
+        [&] {
+            auto w = OpenUpdateWindow();
+            windowsBetween = OpenWindowNames();
+            labelBetween = w->StaticText1()->Text();
+            barBetween = w->ProgressBar1()->NativeWidget()->isVisible();
+            QTest::keyClick(w->Content(), Qt::Key_Return);
+        });
+    RunCheck();
+    const QString site = QString::fromLatin1(qgetenv("MORVELLAN_SITE"));
+    EXPECT_EQ(catcher.urls, QStringList({"http://" + site}));
+    EXPECT_EQ(windowsBetween, QStringList({"Window1.Window1", "updateWindow.updateWindow"}));
+    EXPECT_EQ(labelBetween, "Checking for updates...");
+    EXPECT_FALSE(barBetween);
+    EXPECT_EQ(OpenWindowNames(), kOnlyPasswordWindow);
+}
+
+TEST(UpdateCheckUpgrade, ServerTextIsShownLiterally) {
+    const QByteArray html = "<b>Bold</b> <a href=\"http://127.0.0.1:1/x\">link</a> <img src=\"x.png\"> &lt;";
+    TestServer server(TestServer::Mode::Reply, Reply("200 OK", ManifestFor("<i>2.0</i>", "No", html)));
+    UrlCatcher catcher;
+    Answers answers({"Cancel"});
+    RunCheck();
+    ASSERT_EQ(answers.boxes.size(), 1u);
+    EXPECT_EQ(answers.boxes[0].text, UpgradeText("<i>2.0</i>", false));
+    EXPECT_EQ(answers.boxes[0].explanation, QString::fromUtf8(html));
+    EXPECT_TRUE(answers.boxes[0].plainText) << "markup in the reply is not interpreted";
+    EXPECT_TRUE(catcher.urls.isEmpty());
+}
+
+TEST(UpdateCheckUpgrade, HugeServerTextsAreShortenedInTheDialog) {
+    // Just under the reply limit: a version of 600,000 digits and a
+    // description of 20,000 lines.
+    const QByteArray version = "2." + QByteArray(600000, '9') + ".7";
+    QByteArray description = "first line\n";
+    for (int i = 0; i < 20000; ++i) description += "line " + QByteArray::number(i) + "\n";
+    description += "last line";
+    TestServer server(TestServer::Mode::Reply, Reply("200 OK", ManifestFor(version, "Yes", description)));
+    Answers answers({"Cancel"});
+    RunCheck();
+    ASSERT_EQ(answers.boxes.size(), 1u);
+    const Box& b = answers.boxes[0];
+    EXPECT_TRUE(b.text.startsWith("Version 2.999")) << "the beginning is kept";
+    EXPECT_TRUE(b.text.endsWith(kFreeEnd)) << "the question is kept";
+    EXPECT_LE(b.text.size(), 1201);
+    EXPECT_TRUE(b.explanation.startsWith("first line\nline 0\n"));
+    EXPECT_TRUE(b.explanation.endsWith("\nlast line"));
+    EXPECT_LE(b.explanation.count(QLatin1Char('\n')), 24);
+    EXPECT_TRUE(b.explanation.contains(QChar(0x2026)));
+    EXPECT_EQ(OpenWindowNames(), kOnlyPasswordWindow);
+}
+
+TEST(UpdateCheckCurrent, LabelAndBarWhileTheBoxIsShown) {
+    TestServer server(TestServer::Mode::Reply, Reply("200 OK", ManifestFor("1.1", "Yes", "")));
+    Answers answers({"OK"});
+    RunCheck();
+    ASSERT_EQ(answers.boxes.size(), 1u);
+    EXPECT_EQ(answers.boxes[0].text, kCurrentText);
+    EXPECT_EQ(answers.boxes[0].label, "This version is current.");
+    EXPECT_FALSE(answers.boxes[0].barVisible);
+    EXPECT_EQ(OpenWindowNames(), kOnlyPasswordWindow);
+}
+
+TEST(UpdateCheckCurrent, AutomaticCheckShowsNoBox) {
+    TestServer server(TestServer::Mode::Reply, Reply("200 OK", ManifestFor("1.1.0", "Yes", "")));
+    Answers none({});
+    Launch();
+    Watchdog watchdog;
+    auto w = updateWindow::Instance();
+    w->automaticCheck = true;
+    w->ShowModal();
+    EXPECT_TRUE(none.boxes.empty());
+    EXPECT_FALSE(w->IsOpen());
+    EXPECT_EQ(w->StaticText1()->Text(), "This version is current.");
+    EXPECT_EQ(server.requestLines, QStringList({kRequestLine}));
+    EXPECT_EQ(OpenWindowNames(), kOnlyPasswordWindow);
+}
+
+TEST(UpdateCheckErrors, ClosedPortBeepsThenReportsTheCode) {
+    {
+        QTcpServer probe;
+        ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
+        qputenv("MORVELLAN_SITE", QByteArray("127.0.0.1:") + QByteArray::number(probe.serverPort()));
+    }
+    Answers answers({"OK"});
+    RunCheck();
+    ASSERT_EQ(answers.boxes.size(), 1u);
+    EXPECT_EQ(answers.boxes[0].text, ErrorText(kHTTPConnectionRefused));
+    EXPECT_EQ(answers.boxes[0].beeps, 1) << "one beep, before the message";
+    EXPECT_EQ(answers.boxes[0].label, "Checking for updates...");
+    EXPECT_TRUE(answers.boxes[0].barVisible);
+    EXPECT_EQ(BeepCount(), 1);
+    EXPECT_EQ(OpenWindowNames(), kOnlyPasswordWindow);
+}
+
+TEST(UpdateCheckErrors, OversizedReplyIsStoppedAtTheLimit) {
+    // A manifest that would be current, buried in 5 MiB: never read whole.
+    QByteArray body = ManifestFor("1.1.0", "Yes", "");
+    body += QByteArray(5 * 1024 * 1024, 'x');
+    for (const bool announced : {true, false}) {
+        SCOPED_TRACE(announced ? "with Content-Length" : "without Content-Length");
+        const QByteArray reply = announced ? Reply("200 OK", body)
+                                           : "HTTP/1.1 200 OK\r\nContent-Type: text/xml\r\nConnection: close\r\n\r\n" + body;
+        TestServer server(TestServer::Mode::Reply, reply);
+        Answers answers({"OK"});
+        if (announced) {
+            RunCheck();
+        } else {
+            // Second round from the already open password window.
+            ChooseMenuItem(OpenWindow1(), QStringLiteral("CheckforUpdateCheckNow"));
+            Watchdog watchdog;
+            QTest::mouseClick(OpenVersionWindow()->PushButton1()->NativeWidget(), Qt::LeftButton);
+        }
+        EXPECT_EQ(answers.texts(), QStringList({ErrorText(kHTTPReplyTooLarge)}));
+        EXPECT_EQ(server.requestLines, QStringList({kRequestLine}));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return server.disconnects == 1; }, 10000))
+            << "the connection is closed at the limit";
+        EXPECT_EQ(OpenWindowNames(), kOnlyPasswordWindow);
+    }
+}
+
+TEST(UpdateCheckErrors, ReplyOfExactlyTheLimitIsRead) {
+    QByteArray body = ManifestFor("1.1.0", "Yes", "");
+    body += QByteArray(kHTTPReplyLimit - body.size(), ' ');
+    TestServer server(TestServer::Mode::Reply, Reply("200 OK", body));
+    Answers answers({"OK"});
+    RunCheck();
+    EXPECT_EQ(answers.texts(), QStringList({kCurrentText}));
+}
+
+TEST(UpdateCheckErrors, BodyShorterThanAnnouncedIsACommunicationError) {
+    TestServer server(TestServer::Mode::Reply,
+                      "HTTP/1.1 200 OK\r\nContent-Length: 5000\r\nConnection: close\r\n\r\n" +
+                          ManifestFor("1.1.0", "Yes", ""));
+    Answers answers({"OK"});
+    RunCheck();
+    EXPECT_EQ(answers.texts(), QStringList({ErrorText(kHTTPBrokenReply)}));
+    EXPECT_EQ(OpenWindowNames(), kOnlyPasswordWindow);
+}
+
+// ---- Leaving a check that gets no answer ----------------------------------
+
+class LeaveWaiting : public ::testing::TestWithParam<int> {};
+
+TEST_P(LeaveWaiting, EndsTheRequestWithoutAMessage) {
+    TestServer server(TestServer::Mode::Silent);
+    Answers none({});
+    QString label;
+    bool bar = false;
+    // Held here, the closed window lives on: closing it, not its end, must
+    // stop the request.
+    std::shared_ptr<updateWindow> kept;
+    When leave([&] { return server.requestLines.size() == 1 && OpenUpdateWindow(); },
+               [&] {
+                   auto w = kept = OpenUpdateWindow();
+                   label = w->StaticText1()->Text();
+                   bar = w->ProgressBar1()->NativeWidget()->isVisible();
+                   switch (GetParam()) {
+                   case 0: QTest::mouseClick(w->PushButton1()->NativeWidget(), Qt::LeftButton); break;
+                   case 1: QTest::keyClick(w->PushButton1()->NativeWidget(), Qt::Key_Escape); break;
+                   case 2: QTest::keyClick(w->PushButton1()->NativeWidget(), Qt::Key_Return); break;
+                   default: CloseByUser(w->NativeWindow()); break;
+                   }
+               });
+    RunCheck();
+    EXPECT_EQ(label, "Checking for updates...");
+    EXPECT_TRUE(bar);
+    EXPECT_EQ(server.requestLines, QStringList({kRequestLine}));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return server.disconnects == 1; }, 10000))
+        << "the server sees the connection closed";
+    Wait(50);
+    EXPECT_TRUE(none.boxes.empty());
+    EXPECT_EQ(OpenWindowNames(), kOnlyPasswordWindow);
+}
+
+std::string WayName(const ::testing::TestParamInfo<int>& info) {
+    static const char* const names[] = {"CancelButton", "Escape", "Return", "CloseBox"};
+    return names[info.param];
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, LeaveWaiting, ::testing::Values(0, 1, 2, 3), WayName);
+
+// ---- The version window ---------------------------------------------------
+
+TEST(VersionWindow, ShowsTheLongVersionAsLaidOut) {
+    Launch();
+    ChooseMenuItem(OpenWindow1(), QStringLiteral("CheckforUpdateCheckNow"));
+    auto w = OpenVersionWindow();
+    ASSERT_TRUE(w);
+    EXPECT_TRUE(w->NativeWindow()->isVisible());
+    EXPECT_EQ(w->NativeWindow()->windowTitle(), "Self Test");
+    EXPECT_EQ(w->Content()->size(), QSize(212, 96));
+    EXPECT_EQ(w->StaticText1()->Text(), "Version:");
+    EXPECT_EQ(w->StaticText2()->Text(), App::Instance()->LongVersion());
+    EXPECT_NE(w->StaticText2()->Text(), "1.1.0 Intel");
+    EXPECT_EQ(w->PushButton1()->Caption(), "Check for Updates");
+    EXPECT_TRUE(w->PushButton1()->Default());
+    EXPECT_FALSE(w->NativeWindow()->isModal());
+
+    // A second "Check Now" brings the same window forward.
+    ChooseMenuItem(OpenWindow1(), QStringLiteral("CheckforUpdateCheckNow"));
+    EXPECT_EQ(OpenVersionWindow(), w);
+    EXPECT_EQ(OpenWindowNames(), QStringList({"Window1.Window1", "selfTest.selfTest"}));
+
+    // Escape presses nothing; the close box closes it, and nothing else.
+    QTest::keyClick(w->Content(), Qt::Key_Escape);
+    Wait(20);
+    EXPECT_TRUE(w->IsOpen());
+    EXPECT_FALSE(OpenUpdateWindow());
+    CloseByUser(w->NativeWindow());
+    EXPECT_EQ(OpenWindowNames(), kOnlyPasswordWindow);
+    EXPECT_FALSE(IsQuitting());
+    EXPECT_TRUE(QDir(PrefsPath(QString())).isEmpty()) << "nothing written";
+}
+
+TEST(VersionWindow, ReturnStartsTheCheckInAModalWindow) {
+    TestServer server(TestServer::Mode::Silent);
+    Launch();
+    ChooseMenuItem(OpenWindow1(), QStringLiteral("CheckforUpdateCheckNow"));
+    auto version = OpenVersionWindow();
+    bool modal = false, versionOpen = true;
+    QSize size;
+    QString title;
+    When leave([&] { return OpenUpdateWindow() && server.requestLines.size() == 1; },
+               [&] {
+                   auto w = OpenUpdateWindow();
+                   modal = w->NativeWindow()->isModal() && QApplication::activeModalWidget() == w->NativeWindow();
+                   versionOpen = version->IsOpen() || version->NativeWindow()->isVisible();
+                   size = w->Content()->size();
+                   title = w->NativeWindow()->windowTitle();
+                   w->PushButton1()->Push();
+               });
+    Watchdog watchdog;
+    QTest::keyClick(version->Content(), Qt::Key_Return);
+    EXPECT_TRUE(modal);
+    EXPECT_FALSE(versionOpen) << "the update window closed the version window";
+    EXPECT_EQ(size, QSize(300, 120));
+    EXPECT_EQ(title, "Update");
+    EXPECT_EQ(OpenWindowNames(), kOnlyPasswordWindow);
+
+    // The next "Check Now" builds a new version window.
+    ChooseMenuItem(OpenWindow1(), QStringLiteral("CheckforUpdateCheckNow"));
+    ASSERT_TRUE(OpenVersionWindow());
+    EXPECT_NE(OpenVersionWindow(), version);
+}
+
+}  // namespace
+
+#include "UpdateTests.moc"

@@ -1,0 +1,24 @@
+#include "update/Manifest.h"
+
+#include "app/App.h"
+#include "app/Site.h"
+#include "text/TextFunctions.h"
+
+namespace Manifest {
+
+QString Address() { return Site::MakerHomePage() + QStringLiteral("/Updates/morvellan.xml"); }
+
+bool VersionIsCurrent(const QString& version) {
+    const QString dot = QStringLiteral(".");
+    // Each number of the running version is read only when the one before
+    // it was equal.
+    if (static_cast<double>(App::Instance()->MajorVersion()) != Text::Val(Text::NthField(version, dot, 1)))
+        return false;
+    if (static_cast<double>(App::Instance()->MinorVersion()) != Text::Val(Text::NthField(version, dot, 2)))
+        return false;
+    return static_cast<double>(App::Instance()->BugVersion()) == Text::Val(Text::NthField(version, dot, 3));
+}
+
+bool IsFreeUpgrade(const QString& free) { return Text::Equals(free, QStringLiteral("Yes")); }
+
+}  // namespace Manifest
