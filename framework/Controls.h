@@ -136,6 +136,7 @@ public:
     void SetSelLength(int32_t length);
     bool ReadOnly() const;
     void SetReadOnly(bool on);
+    std::shared_ptr<class StyledTextPrinter> styledTextPrinter(std::shared_ptr<class Graphics> surface, double width);
     void SetProperty(const QString& key, const PropertyValue& value) override;
 
 private:

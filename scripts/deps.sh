@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev libgl-dev
   libgtest-dev
   fonts-liberation
+  poppler-utils
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,7 +1,9 @@
 #include "windows/editor/Window2.h"
 
 #include "app/MenuBars.h"
+#include "framework/Printing.h"
 #include "framework/Runtime.h"
+#include "print/PageLayout.h"
 #include "store/Module1.h"
 #include "windows/WindowClass.h"
 #include "windows/password/Window1.h"
@@ -184,9 +186,27 @@ void Window2::Event_EnableMenuItems() {
     Instance()->FindPrevious()->SetEnabled(true);
 }
 
-// Printing comes with the page layout; until then nothing is printed, as
-// after a cancelled print dialog.
-bool Window2::FilePrint_Action() { return true; }
+// Prints the note with a footer on every page; true when the print dialog
+// was cancelled and nothing printed.
+bool Window2::FilePrint_Action() {
+    using namespace PageLayout;
+    const QString timeStamp = TimeStamp();
+    int32_t pageNumber = 1;
+    GraphicsRef g = OpenPrinterDialog(nullptr, nullptr);
+    if (!g) return true;
+    ApplyPageSettings(*g);
+    StyledTextPrinterRef printer = EditField1()->styledTextPrinter(g, kBlockWidth);
+    while (!printer->Eof()) {
+        printer->DrawBlock(kBlockLeft, kBlockTop, kBlockHeight);
+        if (!printer->Eof()) {
+            DrawFooter(*g, pageNumber, timeStamp);
+            ++pageNumber;
+            g->NextPage();
+        }
+    }
+    DrawFooter(*g, pageNumber, timeStamp);
+    return false;
+}
 
 // Printing the help text comes with the help window.
 bool Window2::FilePrintHelp_Action() { return true; }
