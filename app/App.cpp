@@ -3,6 +3,7 @@
 #include "framework/Runtime.h"
 #include "store/Module1.h"
 #include "windows/editor/Window2.h"
+#include "windows/help/Help.h"
 #include "windows/password/Window1.h"
 
 #include <limits>
@@ -71,4 +72,7 @@ bool App::FontSizeSmaller_Action() {
 
 // The about and help windows come with their own change.
 bool App::TindrelHelpAboutMorvellan_Action() { return true; }
-bool App::TindrelHelpShowMorvellanHelp_Action() { return true; }
+bool App::TindrelHelpShowMorvellanHelp_Action() {
+    Help::Instance()->Show();
+    return true;
+}

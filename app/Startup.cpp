@@ -4,6 +4,7 @@
 #include "app/MenuBars.h"
 #include "framework/Runtime.h"
 #include "store/Module1.h"
+#include "windows/help/Help.h"
 
 namespace Startup {
 
@@ -48,6 +49,7 @@ void Finalize() {
     Module1::Finalize();
     MenuBar1::Exit();
     MenuBar2::Exit();
+    MenuBar3::Exit();
 }
 
 int Main(int argc, char** argv) {

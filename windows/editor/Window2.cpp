@@ -3,6 +3,7 @@
 #include "app/MenuBars.h"
 #include "framework/Printing.h"
 #include "framework/Runtime.h"
+#include "print/HelpPrinting.h"
 #include "print/PageLayout.h"
 #include "store/Module1.h"
 #include "windows/WindowClass.h"
@@ -208,5 +209,4 @@ bool Window2::FilePrint_Action() {
     return false;
 }
 
-// Printing the help text comes with the help window.
-bool Window2::FilePrintHelp_Action() { return true; }
+bool Window2::FilePrintHelp_Action() { return HelpPrinting::PrintHelp(); }
