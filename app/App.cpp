@@ -5,6 +5,7 @@
 #include "windows/about/AboutBox.h"
 #include "update/selfTest.h"
 #include "windows/editor/Window2.h"
+#include "windows/help/Help.h"
 #include "windows/password/Window1.h"
 
 #include <limits>
@@ -78,5 +79,7 @@ bool App::TindrelHelpAboutMorvellan_Action() {
     return true;
 }
 
-// The help window comes with its own change.
-bool App::TindrelHelpShowMorvellanHelp_Action() { return true; }
+bool App::TindrelHelpShowMorvellanHelp_Action() {
+    Help::Instance()->Show();
+    return true;
+}

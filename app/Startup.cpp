@@ -6,6 +6,7 @@
 #include "framework/Files.h"
 #include "framework/Runtime.h"
 #include "store/Module1.h"
+#include "windows/help/Help.h"
 
 namespace Startup {
 
@@ -50,6 +51,7 @@ void Finalize() {
     Module1::Finalize();
     MenuBar1::Exit();
     MenuBar2::Exit();
+    MenuBar3::Exit();
 }
 
 int Run() {

@@ -238,6 +238,7 @@ protected:
         return source->hasText() || source->hasHtml();
     }
     void insertFromMimeData(const QMimeData* source) override {
+        if (isReadOnly()) return;
         QString text = source->hasText() ? source->text()
                                          : QTextDocumentFragment::fromHtml(source->html()).toPlainText();
         text.removeIf(IsObjectMarker);

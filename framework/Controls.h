@@ -156,6 +156,7 @@ public:
     bool ReadOnly() const;
     void SetReadOnly(bool on);
     void Refresh(bool eraseBackground);
+    std::shared_ptr<class StyledTextPrinter> styledTextPrinter(std::shared_ptr<class Graphics> surface, double width);
     void SetProperty(const QString& key, const PropertyValue& value) override;
 
 private:

@@ -76,7 +76,8 @@ bool RunBuiltIn(const QString& name) {
         if (name == QLatin1String("EditCut")) area->cut();
         else if (name == QLatin1String("EditCopy")) area->copy();
         else if (name == QLatin1String("EditPaste")) area->paste();
-        else if (name == QLatin1String("EditClear")) area->textCursor().removeSelectedText();
+        // A cursor edits the document even when the area is read-only.
+        else if (name == QLatin1String("EditClear")) { if (!area->isReadOnly()) area->textCursor().removeSelectedText(); }
         else if (name == QLatin1String("EditSelectAll")) area->selectAll();
         else if (name == QLatin1String("EditUndo")) area->undo();
         else return false;

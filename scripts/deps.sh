@@ -10,6 +10,7 @@ packages=(
   libgtest-dev
   fonts-liberation
   desktop-file-utils
+  poppler-utils
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -2,7 +2,10 @@
 
 #include "app/MenuBars.h"
 #include "framework/Dialogs.h"
+#include "framework/Printing.h"
 #include "framework/Runtime.h"
+#include "print/HelpPrinting.h"
+#include "print/PageLayout.h"
 #include "store/Module1.h"
 #include "text/TextFunctions.h"
 #include "windows/WindowClass.h"
@@ -335,9 +338,26 @@ void Window2::Event_EnableMenuItems() {
     Instance()->FindPrevious()->SetEnabled(true);
 }
 
-// Printing comes with the page layout; until then nothing is printed, as
-// after a cancelled print dialog.
-bool Window2::FilePrint_Action() { return true; }
+// Prints the note with a footer on every page; true when the print dialog
+// was cancelled and nothing printed.
+bool Window2::FilePrint_Action() {
+    using namespace PageLayout;
+    const QString timeStamp = TimeStamp();
+    int32_t pageNumber = 1;
+    GraphicsRef g = OpenPrinterDialog(nullptr, nullptr);
+    if (!g) return true;
+    ApplyPageSettings(*g);
+    StyledTextPrinterRef printer = EditField1()->styledTextPrinter(g, kBlockWidth);
+    while (!printer->Eof()) {
+        printer->DrawBlock(kBlockLeft, kBlockTop, kBlockHeight);
+        if (!printer->Eof()) {
+            DrawFooter(*g, pageNumber, timeStamp);
+            ++pageNumber;
+            g->NextPage();
+        }
+    }
+    DrawFooter(*g, pageNumber, timeStamp);
+    return false;
+}
 
-// Printing the help text comes with the help window.
-bool Window2::FilePrintHelp_Action() { return true; }
+bool Window2::FilePrintHelp_Action() { return HelpPrinting::PrintHelp(); }

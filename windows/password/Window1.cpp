@@ -3,6 +3,7 @@
 #include "app/MenuBars.h"
 #include "framework/Dialogs.h"
 #include "framework/Runtime.h"
+#include "print/HelpPrinting.h"
 #include "store/Module1.h"
 #include "text/TextFunctions.h"
 #include "windows/WindowClass.h"
@@ -134,5 +135,4 @@ bool Window1::ResetAllYesdoitnow_Action() {
     return false;
 }
 
-// Printing the help text comes with the help window.
-bool Window1::FilePrintHelp_Action() { return true; }
+bool Window1::FilePrintHelp_Action() { return HelpPrinting::PrintHelp(); }

@@ -1,0 +1,182 @@
+#include "framework/Printing.h"
+
+#include "framework/Controls.h"
+
+#include <QDateTime>
+#include <QLocale>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextLayout>
+
+#include <optional>
+
+// ---- Date ------------------------------------------------------------------
+
+Date::Date() : msecsSinceEpoch_(QDateTime::currentMSecsSinceEpoch()) {}
+
+QString Date::ShortTime() const {
+    return QLocale().toString(QDateTime::fromMSecsSinceEpoch(msecsSinceEpoch_).time(), QLocale::ShortFormat);
+}
+
+QString Date::ShortDate() const {
+    return QLocale().toString(QDateTime::fromMSecsSinceEpoch(msecsSinceEpoch_).date(), QLocale::ShortFormat);
+}
+
+// ---- Graphics --------------------------------------------------------------
+
+Graphics::Graphics(std::unique_ptr<QPrinter> printer) : printer_(std::move(printer)) {
+    // The painter's origin is the printable area's top left (the printer is
+    // not in full-page mode); drawing happens in device units so that fonts
+    // keep their point sizes, and every coordinate is scaled from points.
+    printer_->setFullPage(false);
+    painter_ = std::make_unique<QPainter>(printer_.get());
+    scale_ = printer_->resolution() / 72.0;
+    painter_->setPen(QColor(0, 0, 0));
+    ApplyFont();
+}
+
+Graphics::~Graphics() {
+    if (painter_->isActive()) painter_->end();
+}
+
+void Graphics::SetTextFont(const QString& family) {
+    textFont_ = family;
+    ApplyFont();
+}
+
+void Graphics::SetTextSize(double points) {
+    textSize_ = points;
+    ApplyFont();
+}
+
+void Graphics::SetForeColor(const Color& color) { painter_->setPen(QColor(color.r, color.g, color.b)); }
+
+void Graphics::SetBold(bool on) {
+    bold_ = on;
+    ApplyFont();
+}
+
+void Graphics::ApplyFont() {
+    // "Courier", "Arial" and the like are resolved by the system's font
+    // configuration to whatever metric-compatible face it has.
+    QFont font;
+    if (textFont_ != QLatin1String("System")) font.setFamily(textFont_);
+    if (textSize_ > 0) font.setPointSizeF(textSize_);
+    font.setBold(bold_);
+    painter_->setFont(QFont(font, printer_.get()));
+}
+
+void Graphics::DrawString(const QString& text, double x, double y, double, bool) {
+    painter_->drawText(QPointF(x * scale_, y * scale_), text);
+}
+
+void Graphics::NextPage() { printer_->newPage(); }
+
+// ---- OpenPrinterDialog -----------------------------------------------------
+
+GraphicsRef OpenPrinterDialog(std::nullptr_t, std::nullptr_t) {
+    auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    QPrintDialog dialog(printer.get());
+    if (dialog.exec() != QDialog::Accepted) return nullptr;
+    return std::make_shared<Graphics>(std::move(printer));
+}
+
+// ---- StyledTextPrinter -----------------------------------------------------
+
+struct StyledTextPrinter::State {
+    GraphicsRef surface;
+    QFont font;
+    double width = 0;  // device units
+    QTextBlock block;
+    // The current paragraph laid out, and its next line to draw.
+    std::optional<QTextLayout> layout;
+    int nextLine = 0;
+
+    // Lays out the current paragraph when it has not been yet.
+    void Prepare() {
+        if (layout || !block.isValid()) return;
+        layout.emplace(block.text(), font, &surface->Printer());
+        QTextOption option;
+        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        layout->setTextOption(option);
+        layout->beginLayout();
+        double y = 0;
+        for (QTextLine line = layout->createLine(); line.isValid(); line = layout->createLine()) {
+            line.setLineWidth(width);
+            line.setPosition(QPointF(0, y));
+            y += line.height();
+        }
+        layout->endLayout();
+        nextLine = 0;
+    }
+    void Advance() {
+        layout.reset();
+        block = block.next();
+        Prepare();
+    }
+    bool AtEnd() const { return !block.isValid(); }
+};
+
+StyledTextPrinter::StyledTextPrinter(GraphicsRef surface, const QTextDocument& document, const QFont& font,
+                                     double width)
+    : state_(std::make_unique<State>()) {
+    state_->surface = std::move(surface);
+    state_->font = QFont(font, &state_->surface->Printer());
+    state_->width = width * state_->surface->Scale();
+    state_->block = document.firstBlock();
+    state_->Prepare();
+}
+
+StyledTextPrinter::~StyledTextPrinter() = default;
+
+void StyledTextPrinter::DrawBlock(double x, double y, double height) {
+    State& s = *state_;
+    const double scale = s.surface->Scale();
+    const QPointF origin(x * scale, y * scale);
+    const double room = height * scale;
+    QPainter& painter = s.surface->Painter();
+    double used = 0;
+    bool drewAny = false;
+    while (!s.AtEnd()) {
+        if (s.nextLine >= s.layout->lineCount()) {
+            // An empty paragraph still takes one line of the font's height.
+            if (s.layout->lineCount() == 0) {
+                const double h = QFontMetricsF(s.font, &s.surface->Printer()).height();
+                if (drewAny && used + h > room) return;
+                used += h;
+                drewAny = true;
+            }
+            s.Advance();
+            continue;
+        }
+        QTextLine line = s.layout->lineAt(s.nextLine);
+        // A line taller than the whole block is drawn alone, clipped to the
+        // block, so that printing always moves on.
+        if (drewAny && used + line.height() > room) return;
+        painter.save();
+        painter.setClipRect(QRectF(origin.x(), origin.y(), s.width, room));
+        line.draw(&painter, QPointF(origin.x(), origin.y() + used - line.y()));
+        painter.restore();
+        used += line.height();
+        drewAny = true;
+        ++s.nextLine;
+    }
+}
+
+bool StyledTextPrinter::Eof() const {
+    // Lines all drawn, and no paragraph left.
+    State& s = *state_;
+    while (!s.AtEnd() && s.layout && s.nextLine >= s.layout->lineCount() && s.layout->lineCount() > 0) s.Advance();
+    return s.AtEnd();
+}
+
+// ---- TextArea --------------------------------------------------------------
+
+StyledTextPrinterRef TextArea::styledTextPrinter(GraphicsRef surface, double width) {
+    auto* area = static_cast<QPlainTextEdit*>(NativeWidget());
+    return std::make_shared<StyledTextPrinter>(std::move(surface), *area->document(), area->font(), width);
+}

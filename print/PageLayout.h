@@ -1,0 +1,30 @@
+// The page layout both printing commands share: a 540 x 720 point page box at
+// the printable area's top left, one text block per page and a footer line
+// with the page number and the time the command began.
+#pragma once
+
+#include "framework/Printing.h"
+
+#include <QString>
+
+namespace PageLayout {
+
+constexpr double kBlockLeft = 36;
+constexpr double kBlockTop = 36;
+constexpr double kBlockWidth = 492;   // page box width - 48
+constexpr double kBlockHeight = 672;  // page box height - 48
+constexpr double kFooterBaseline = 720;
+constexpr double kPageLabelLeft = 40;
+constexpr double kTimeStampLeft = 100;
+
+// Short time, ", ", short date: taken once, before the print dialog opens.
+QString TimeStamp();
+
+// "Courier" 10 pt black bold.
+void ApplyPageSettings(Graphics& g);
+
+// "page N" and the time stamp on the footer's baseline, in the surface's
+// current font.
+void DrawFooter(Graphics& g, int32_t pageNumber, const QString& timeStamp);
+
+}  // namespace PageLayout

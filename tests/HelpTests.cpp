@@ -1,0 +1,210 @@
+// The help window, its menu bar and printing the help text.
+#include "tests/Harness.h"
+#include "tests/PrintHarness.h"
+
+#include "app/App.h"
+#include "framework/Runtime.h"
+#include "framework/Window.h"
+#include "store/Module1.h"
+#include "windows/editor/Window2.h"
+#include "windows/help/Help.h"
+#include "windows/password/Window1.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QRegularExpression>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace harness;
+
+namespace {
+
+std::shared_ptr<Help> OpenHelp() {
+    return std::dynamic_pointer_cast<Help>(GetImplicitWindow(QString::fromLatin1(Help::kFullName)));
+}
+
+QString HelpShown() { return QString::fromUtf8(kHelpText).replace(QLatin1String("\r"), QLatin1String("\n")); }
+
+struct Row {
+    QString parent, name, caption;
+    bool quit;
+    std::optional<QString> shortcut;
+    bool operator==(const Row& o) const {
+        return parent == o.parent && name == o.name && caption == o.caption && quit == o.quit && shortcut == o.shortcut;
+    }
+};
+
+std::vector<Row> RowsOf(const MenuItem& node) {
+    std::vector<Row> rows;
+    for (int i = 0; i < node.Count(); ++i) {
+        auto item = node.Item(i);
+        EXPECT_TRUE(item->AutoEnable()) << item->Name().toStdString();
+        rows.push_back({node.Name(), item->Name(), item->Text(), bool(std::dynamic_pointer_cast<QuitMenuItem>(item)),
+                        item->KeyboardShortcut()});
+        for (const Row& r : RowsOf(*item)) rows.push_back(r);
+    }
+    return rows;
+}
+
+// What the printed help shows: its body words page after page, and each
+// page's footer label ("page N"), read by position.
+struct HelpPages {
+    QString body;  // words joined by one blank
+    QStringList labels;
+    std::vector<PdfPage> pages;
+    bool operator==(const HelpPages& o) const { return body == o.body && labels == o.labels; }
+};
+
+HelpPages PrintHelpFrom(const std::shared_ptr<Window>& window) {
+    PrintAnswer answer(PrintAnswer::PrintToPdf);
+    ChooseMenuItem(window, "FilePrintHelp");
+    EXPECT_TRUE(answer.dialogSeen());
+    EXPECT_FALSE(OpenHelp()) << "the help window is closed after printing";
+    HelpPages printed;
+    if (!QFile::exists(answer.pdfPath())) return printed;
+    printed.pages = ReadPdf(answer.pdfPath());
+    const double footer = answer.printableRect().top() + 720;
+    QStringList words;
+    for (const PdfPage& page : printed.pages) {
+        for (const Word& w : page.words)
+            if (w.yMax < footer - 8) words << w.text;
+        const std::vector<Word> line = WordsNear(page, footer);
+        printed.labels << (line.size() >= 2 ? line[0].text + " " + line[1].text : QString());
+    }
+    // The PDF keeps the font's "fi" ligature, and a line may end after a
+    // hyphen: compare the characters, not the glyphs or the breaks.
+    printed.body = words.join(' ').normalized(QString::NormalizationForm_KC).replace("- ", "-");
+    return printed;
+}
+
+}  // namespace
+
+TEST(Help, MenuBarHasFileAndEditExactly) {
+    Launch();
+    App::Instance()->TindrelHelpShowMorvellanHelp_Action();
+    auto help = OpenHelp();
+    ASSERT_TRUE(help);
+    const std::optional<QString> none;
+    const std::vector<Row> expected = {
+        {"", "FileMenu", "&File", false, ""},
+        {"FileMenu", "FilePrintHelp", "Print Help", false, "Cmd+Shift+P"},
+        {"FileMenu", "FileQuit", "&Quit", true, "Cmd+Q"},
+        {"", "EditMenu", "&Edit", false, ""},
+        {"EditMenu", "EditUndo", "&Undo", false, "Cmd+Z"},
+        {"EditMenu", "EditSeparator1", "-", false, none},
+        {"EditMenu", "EditCut", "Cu&t", false, "Cmd+X"},
+        {"EditMenu", "EditCopy", "&Copy", false, "Cmd+C"},
+        {"EditMenu", "EditPaste", "&Paste", false, "Cmd+V"},
+        {"EditMenu", "EditClear", "&Delete", false, ""},
+        {"EditMenu", "EditSeparator2", "-", false, none},
+        {"EditMenu", "EditSelectAll", "Select &All", false, "Cmd+A"},
+    };
+    EXPECT_TRUE(RowsOf(*help->MenuBar()) == expected);
+    EXPECT_EQ(help->MenuBar(), MenuBar3::Instance());
+    EXPECT_EQ(help->Title(), "Help");
+    EXPECT_EQ(help->Width(), 350);
+    EXPECT_EQ(help->Height(), 348);
+}
+
+TEST(Help, OneWindowAtMostAndItsTextCannotBeChanged) {
+    EnterPassword("Secret123", {"OK"});
+    auto w2 = OpenWindow2();
+    ASSERT_TRUE(w2);
+    ChooseMenuItem(w2, "TindrelHelpShowMorvellanHelp");
+    auto help = OpenHelp();
+    ASSERT_TRUE(help);
+    ChooseMenuItem(w2, "TindrelHelpShowMorvellanHelp");
+    EXPECT_EQ(OpenHelp(), help);
+    EXPECT_TRUE(w2->IsOpen()) << "modeless: the editor stays";
+
+    auto area = help->TextArea1();
+    EXPECT_EQ(area->Text(), HelpShown());
+    QWidget* widget = area->NativeWidget();
+    widget->setFocus();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(help->NativeWindow()));
+    ChooseMenuItem(help, "EditSelectAll");
+    EXPECT_EQ(area->SelLength(), HelpShown().size());
+    QApplication::clipboard()->setText("pasted");
+    Type(widget, "typed");
+    for (const char* item : {"EditCut", "EditPaste", "EditClear", "EditUndo"}) {
+        SCOPED_TRACE(item);
+        ChooseMenuItem(help, "EditSelectAll");
+        ChooseMenuItem(help, item);
+        EXPECT_EQ(area->Text(), HelpShown());
+    }
+    ChooseMenuItem(help, "EditSelectAll");
+    ChooseMenuItem(help, "EditCopy");
+    EXPECT_EQ(QApplication::clipboard()->text(), HelpShown());
+
+    // The editor's font size is not the help text's.
+    const QFont before = widget->font();
+    ChooseMenuItem(w2, "FontSizeLarger");
+    EXPECT_EQ(widget->font(), before);
+
+    help->Close();
+    EXPECT_FALSE(OpenHelp());
+    ChooseMenuItem(w2, "TindrelHelpShowMorvellanHelp");
+    ASSERT_TRUE(OpenHelp());
+    EXPECT_NE(OpenHelp(), help);
+    EXPECT_EQ(OpenHelp()->TextArea1()->SelStart(), 0);
+    EXPECT_FALSE(IsQuitting());
+}
+
+TEST(Help, QuitFromTheHelpWindowSavesTheNote) {
+    EnterPassword("Secret123", {"OK"});
+    auto w2 = OpenWindow2();
+    ASSERT_TRUE(w2);
+    w2->EditField1()->SetText("kept safe");
+    ChooseMenuItem(w2, "TindrelHelpShowMorvellanHelp");
+    ChooseMenuItem(OpenHelp(), "FileQuit");
+    EXPECT_TRUE(IsQuitting());
+    EXPECT_EQ(ExitCode(), 0);
+    EXPECT_EQ(ReadFile("tindrel.plist"), Module1::EncodeData("kept safe") + "\n");
+}
+
+TEST(HelpPrinting, PrintsTheWholeTextWithSansFootersAndClosesTheHelpWindow) {
+    EnterPassword("Secret123", {"OK"});
+    auto w2 = OpenWindow2();
+    ASSERT_TRUE(w2);
+    w2->EditField1()->SetText("my note");
+    w2->EditField1()->SetSelStart(3);
+    w2->EditField1()->SetSelLength(4);
+    ChooseMenuItem(w2, "TindrelHelpShowMorvellanHelp");
+    // From the help window itself.
+    const HelpPages printed = PrintHelpFrom(OpenHelp());
+    ASSERT_EQ(printed.pages.size(), 1u) << "the help text fits one block";
+    EXPECT_EQ(printed.body.toStdString(), HelpShown().simplified().toStdString());
+    EXPECT_EQ(printed.labels, QStringList{"page 1"});
+    for (const PdfPage& page : printed.pages) {
+        EXPECT_TRUE(page.fonts.contains("LiberationSans")) << page.fonts.join(", ").toStdString();
+        EXPECT_TRUE(page.fonts.filter("Sans-Bold").isEmpty()) << page.fonts.join(", ").toStdString();
+    }
+    // From the editor, while no help window is open: the same pages.
+    EXPECT_TRUE(PrintHelpFrom(w2) == printed);
+    EXPECT_EQ(w2->EditField1()->Text(), "my note");
+    EXPECT_EQ(w2->EditField1()->SelStart(), 3);
+    EXPECT_EQ(w2->EditField1()->SelLength(), 4);
+
+    // Cancelled: nothing printed, and the help window closed all the same.
+    PrintAnswer cancel(PrintAnswer::Cancel);
+    ChooseMenuItem(w2, "FilePrintHelp");
+    EXPECT_TRUE(cancel.dialogSeen());
+    EXPECT_FALSE(QFile::exists(cancel.pdfPath()));
+    EXPECT_FALSE(OpenHelp());
+    EXPECT_EQ(w2->EditField1()->Text(), "my note");
+    EXPECT_FALSE(IsQuitting());
+}
+
+TEST(HelpPrinting, PasswordWindowPrintsTheSamePagesAsTheEditor) {
+    Launch();
+    auto w1 = OpenWindow1();
+    ASSERT_TRUE(w1);
+    const HelpPages fromPassword = PrintHelpFrom(w1);
+    EXPECT_EQ(fromPassword.body.toStdString(), HelpShown().simplified().toStdString());
+    EXPECT_EQ(fromPassword.labels, QStringList{"page 1"});
+    EXPECT_EQ(OpenWindow1(), w1);
+    EXPECT_FALSE(IsQuitting());
+}

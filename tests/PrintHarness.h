@@ -1,0 +1,63 @@
+// Printing in tests: the real print dialog answered as a user would, and the
+// PDF it produced read back with poppler's tools.
+#pragma once
+
+#include <QRectF>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <memory>
+#include <vector>
+
+class QTimer;
+
+namespace harness {
+
+// Answers the next print dialog: either Cancel, or "Print to File (PDF)"
+// into a file of its own, in portrait or in landscape (on A3, whose height
+// across holds the whole page box).
+class PrintAnswer {
+public:
+    enum Choice { PrintToPdf, Cancel };
+    enum Orientation { Portrait, Landscape };
+    explicit PrintAnswer(Choice choice, Orientation orientation = Portrait);
+    ~PrintAnswer();
+
+    bool dialogSeen() const { return dialogSeen_; }
+    QString pdfPath() const;
+    // The printable area in points from the paper's top left, as the dialog
+    // left the printer.
+    QRectF printableRect() const { return printable_; }
+
+private:
+    void Poll();
+    Choice choice_;
+    Orientation orientation_;
+    QTemporaryDir dir_;
+    bool dialogSeen_ = false, orientationDone_ = false, answered_ = false;
+    QRectF printable_;
+    std::unique_ptr<QTimer> timer_;
+};
+
+// One word of a page as pdftotext -bbox gives it, in points from the top left.
+struct Word {
+    QString text;
+    double xMin = 0, yMin = 0, xMax = 0, yMax = 0;
+};
+
+struct PdfPage {
+    double width = 0, height = 0;
+    std::vector<Word> words;
+    // The names of the fonts used on this page (pdffonts), subset tag removed.
+    QStringList fonts;
+};
+
+std::vector<PdfPage> ReadPdf(const QString& path);
+
+// The text of the file, in reading order (pdftotext -layout).
+QString PdfText(const QString& path);
+
+// The words on the line whose bottom lies near y (points), left to right.
+std::vector<Word> WordsNear(const PdfPage& page, double baseline, double tolerance = 4);
+
+}  // namespace harness
