@@ -16,6 +16,7 @@
 //   backward: Find Previous from an occurrence at the end back to the only
 //             earlier one, at the very start of the note.
 
+#include "bench/BenchSupport.h"
 #include "app/App.h"
 #include "app/Startup.h"
 #include "framework/Runtime.h"
@@ -42,30 +43,13 @@
 #include <functional>
 #include <vector>
 
+using bench::Fail;
+using bench::WatchForModalBoxes;
+using bench::WriteAll;
+
 namespace {
 
 const char kPassword[] = "Secret123";
-
-[[noreturn]] void Fail(const QString& message) {
-    std::fprintf(stderr, "morvellan_findbench: %s\n", qPrintable(message));
-    std::exit(2);
-}
-
-void WriteAll(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-        Fail(QStringLiteral("cannot write %1").arg(path));
-}
-
-// Any message box means the search did not find what it should.
-void WatchForModalBoxes() {
-    auto* timer = new QTimer(qApp);
-    QObject::connect(timer, &QTimer::timeout, [] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
-            Fail(QStringLiteral("unexpected message box: %1").arg(box->text()));
-    });
-    timer->start(50);
-}
 
 // Lines of words with accented letters, Greek, Cyrillic, CJK and now and then
 // an emoji; the find texts below never occur in them.

@@ -22,6 +22,7 @@
 // ours / bare Qt; the growth from the smallest to the largest size shows
 // whether either side stops being linear.
 
+#include "bench/BenchSupport.h"
 #include "app/App.h"
 #include "app/Startup.h"
 #include "framework/Runtime.h"
@@ -55,6 +56,10 @@
 #include <time.h>
 #include <vector>
 
+using bench::Fail;
+using bench::WatchForModalBoxes;
+using bench::WriteAll;
+
 namespace {
 
 const char kPassword[] = "Secret123";
@@ -63,11 +68,6 @@ constexpr int kChildTimeoutMs = 10 * 60 * 1000;
 // The editor's text area at the editor's default size (450 x 500 content).
 constexpr int kEditorWidth = 410;
 constexpr int kEditorHeight = 401;
-
-[[noreturn]] void Fail(const QString& message) {
-    std::fprintf(stderr, "morvellan_bench: %s\n", qPrintable(message));
-    std::exit(2);
-}
 
 double Ms(qint64 ns) { return static_cast<double>(ns) / 1e6; }
 
@@ -82,23 +82,6 @@ QByteArray ReadAll(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) Fail(QStringLiteral("cannot read %1").arg(path));
     return file.readAll();
-}
-
-void WriteAll(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-        Fail(QStringLiteral("cannot write %1").arg(path));
-}
-
-// A modal box in a child means the run went wrong (wrong password, missing
-// file, an error report): say what it showed and end the child.
-void WatchForModalBoxes() {
-    auto* timer = new QTimer(qApp);
-    QObject::connect(timer, &QTimer::timeout, [] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
-            Fail(QStringLiteral("unexpected message box: %1").arg(box->text()));
-    });
-    timer->start(50);
 }
 
 // ---- the note --------------------------------------------------------------
