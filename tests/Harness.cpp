@@ -8,6 +8,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QLabel>
 #include <QDir>
 #include <QFile>
 #include <QMessageBox>
@@ -15,6 +16,7 @@
 #include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
+#include <gtest/gtest.h>
 
 namespace harness {
 
@@ -63,8 +65,8 @@ void Launch() {
 
 void Wait(int ms) { QTest::qWait(ms); }
 
-ModalAnswers::ModalAnswers(std::vector<QString> presses)
-    : presses_(std::move(presses)), timer_(std::make_unique<QTimer>()) {
+ModalAnswers::ModalAnswers(std::vector<QString> presses, std::function<void(const Seen&)> onShown)
+    : presses_(std::move(presses)), onShown_(std::move(onShown)), timer_(std::make_unique<QTimer>()) {
     QObject::connect(timer_.get(), &QTimer::timeout, [this] { Poll(); });
     timer_->start(5);
 }
@@ -77,16 +79,34 @@ QStringList ModalAnswers::texts() const {
     return list;
 }
 
+namespace {
+// Closes a box nobody was to answer, so that a fault shows as a failure
+// rather than as a test that never ends.
+void Dismiss(QMessageBox* box) {
+    box->setProperty("answered", true);
+    if (QAbstractButton* ok = box->button(QMessageBox::Ok)) ok->click();
+    else box->reject();
+}
+}  // namespace
+
 void ModalAnswers::Poll() {
     auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-    if (!box || !box->isVisible() || seen_.size() >= presses_.size()) return;
-    if (box->property("answered").toBool()) return;
+    if (!box || !box->isVisible() || box->property("answered").toBool()) return;
+    if (seen_.size() >= presses_.size()) {
+        ADD_FAILURE() << "unexpected box: " << box->text().toStdString();
+        Dismiss(box);
+        return;
+    }
     Seen seen;
     seen.text = box->text();
     seen.title = box->windowTitle();
+    seen.explanation = box->informativeText();
     seen.icon = box->icon();
     for (QAbstractButton* b : box->buttons()) seen.buttons << b->text().remove(QLatin1Char('&'));
     if (box->defaultButton()) seen.defaultButton = box->defaultButton()->text().remove(QLatin1Char('&'));
+    for (QLabel* label : box->findChildren<QLabel*>())
+        if (label->textFormat() != Qt::PlainText || label->openExternalLinks()) seen.plainText = false;
+    if (onShown_) onShown_(seen);
     const QString press = presses_.at(seen_.size());
     seen_.push_back(seen);
     for (QAbstractButton* b : box->buttons()) {
@@ -96,7 +116,8 @@ void ModalAnswers::Poll() {
             return;
         }
     }
-    qWarning("no button %s in the box", qPrintable(press));
+    ADD_FAILURE() << "no button " << press.toStdString() << " in the box";
+    Dismiss(box);
 }
 
 void Type(QWidget* widget, const QString& text) {

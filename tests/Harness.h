@@ -41,16 +41,20 @@ void Wait(int ms);
 struct Seen {
     QString text;
     QString title;
+    QString explanation;         // the informative text below the message
     int icon = 0;                // QMessageBox::Icon
     QStringList buttons;         // captions, in the box's order
     QString defaultButton;       // caption
+    bool plainText = true;       // every label shows its text literally, no links
 };
 
 // Answers the modal boxes that appear, in order, by pressing the button with
-// the given caption ("OK", "Cancel").
+// the given caption ("OK", "Cancel"). A box beyond the given presses fails
+// the test and is dismissed. `onShown`, when given, runs for each box as it
+// is seen, before its button is pressed, to note what else was on the screen.
 class ModalAnswers {
 public:
-    explicit ModalAnswers(std::vector<QString> presses);
+    explicit ModalAnswers(std::vector<QString> presses, std::function<void(const Seen&)> onShown = nullptr);
     ~ModalAnswers();
     const std::vector<Seen>& seen() const { return seen_; }
     // The texts of every box answered, in order.
@@ -60,6 +64,7 @@ private:
     void Poll();
     std::vector<QString> presses_;
     std::vector<Seen> seen_;
+    std::function<void(const Seen&)> onShown_;
     std::unique_ptr<QTimer> timer_;
 };
 

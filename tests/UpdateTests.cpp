@@ -190,72 +190,34 @@ std::shared_ptr<selfTest> OpenVersionWindow() {
 }
 
 // A modal box as it was shown, with the state of the update window then.
-struct Box {
-    QString title, text, explanation;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    QStringList buttons;
-    QString defaultButton;
-    bool plainText = true;  // every label of the box shows its text literally
+struct Box : harness::Seen {
     int beeps = 0;
     QString label;          // the update window's label
     bool barVisible = false;
     QStringList windows;
 };
 
-// Answers the modal boxes in order by pressing the button of that caption.
+// Answers the modal boxes in order by pressing the button of that caption,
+// noting for each what the update window showed meanwhile.
 class Answers {
 public:
-    explicit Answers(QStringList presses) : presses_(std::move(presses)) {
-        QObject::connect(&timer_, &QTimer::timeout, [this] { Poll(); });
-        timer_.start(5);
-    }
+    explicit Answers(const QStringList& presses)
+        : answers_(std::vector<QString>(presses.begin(), presses.end()), [this](const harness::Seen& seen) {
+              Box b;
+              static_cast<harness::Seen&>(b) = seen;
+              b.beeps = BeepCount();
+              if (auto w = OpenUpdateWindow()) {
+                  b.label = w->StaticText1()->Text();
+                  b.barVisible = w->ProgressBar1()->NativeWidget()->isVisible();
+              }
+              b.windows = OpenWindowNames();
+              boxes.push_back(b);
+          }) {}
     std::vector<Box> boxes;
-    QStringList texts() const {
-        QStringList list;
-        for (const Box& b : boxes) list << b.text;
-        return list;
-    }
+    QStringList texts() const { return answers_.texts(); }
 
 private:
-    void Poll() {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!box || !box->isVisible() || box->property("answered").toBool()) return;
-        if (boxes.size() >= static_cast<size_t>(presses_.size())) {
-            ADD_FAILURE() << "unexpected box: " << box->text().toStdString();
-            box->setProperty("answered", true);
-            box->button(QMessageBox::Ok) ? box->button(QMessageBox::Ok)->click() : box->reject();
-            return;
-        }
-        Box b;
-        b.title = box->windowTitle();
-        b.text = box->text();
-        b.explanation = box->informativeText();
-        b.icon = box->icon();
-        for (QAbstractButton* button : box->buttons()) b.buttons << button->text().remove(QLatin1Char('&'));
-        if (box->defaultButton()) b.defaultButton = box->defaultButton()->text().remove(QLatin1Char('&'));
-        for (QLabel* label : box->findChildren<QLabel*>())
-            if (label->textFormat() != Qt::PlainText || label->openExternalLinks()) b.plainText = false;
-        b.beeps = BeepCount();
-        if (auto w = OpenUpdateWindow()) {
-            b.label = w->StaticText1()->Text();
-            b.barVisible = w->ProgressBar1()->NativeWidget()->isVisible();
-        }
-        b.windows = OpenWindowNames();
-        const QString press = presses_.at(static_cast<int>(boxes.size()));
-        boxes.push_back(b);
-        box->setProperty("answered", true);
-        for (QAbstractButton* button : box->buttons()) {
-            if (button->text().remove(QLatin1Char('&')) == press) {
-                button->click();
-                return;
-            }
-        }
-        ADD_FAILURE() << "no button " << press.toStdString();
-        box->reject();
-    }
-
-    QStringList presses_;
-    QTimer timer_;
+    harness::ModalAnswers answers_;
 };
 
 // Runs the action once the condition holds (polled from the event loop).
