@@ -1,6 +1,7 @@
 // The application's and the editor's menu bars: their trees of items, how the
 // windows show them, and how choosing an item reaches its command.
 #include "tests/Harness.h"
+#include "tests/MenuRows.h"
 
 #include "app/App.h"
 #include "app/MenuBars.h"
@@ -33,112 +34,6 @@
 using namespace harness;
 
 namespace {
-
-QMenuBar* QtBarOf(const Window& window) {
-    return static_cast<QMainWindow*>(window.NativeWindow())->menuBar();
-}
-
-// One object of a bar: a menu (no parent) or an item of a menu.
-struct Row {
-    QString parent;
-    QString name;
-    QString kind;
-    QString caption;
-    std::optional<QString> shortcut;  // nullopt: never assigned
-    QString qtShortcut;               // as the window's menu shows it
-    bool autoEnable = true;
-};
-
-const std::optional<QString> kNotAssigned = std::nullopt;
-
-// The tree as the program built it, depth first.
-std::vector<Row> RowsOf(const MenuItem& node) {
-    std::vector<Row> rows;
-    for (int i = 0; i < node.Count(); ++i) {
-        const auto item = node.Item(i);
-        QString kind = QStringLiteral("MenuItem");
-        if (std::dynamic_pointer_cast<QuitMenuItem>(item)) kind = QStringLiteral("QuitMenuItem");
-        else if (std::dynamic_pointer_cast<AppleMenuItem>(item)) kind = QStringLiteral("AppleMenuItem");
-        else if (std::dynamic_pointer_cast<MenuBar>(item)) kind = QStringLiteral("MenuBar");
-        rows.push_back({node.Name(), item->Name(), kind, item->Text(), item->KeyboardShortcut(), QString(),
-                        item->AutoEnable()});
-        for (Row& row : RowsOf(*item)) rows.push_back(row);
-    }
-    return rows;
-}
-
-// The rows without what the Qt side shows.
-std::vector<Row> TreePart(std::vector<Row> rows) {
-    for (Row& row : rows) row.qtShortcut.clear();
-    return rows;
-}
-
-// What the window's Qt menu bar shows, in the same form: separators are
-// named after their item, captions and shortcuts as the actions carry them;
-// the role of a menu or a separator is not part of it.
-struct QtRow {
-    QString parent;
-    QString name;
-    QString text;
-    bool separator = false;
-    QString shortcut;
-    QAction::MenuRole role = QAction::NoRole;
-};
-
-std::vector<QtRow> QtRowsOf(QMenuBar* bar) {
-    std::vector<QtRow> rows;
-    for (QAction* menuAction : bar->actions()) {
-        QMenu* menu = menuAction->menu();
-        if (!menu) {
-            rows.push_back({QString(), menuAction->objectName(), menuAction->text(), false, QString()});
-            continue;
-        }
-        rows.push_back({QString(), menu->objectName(), menu->title(), false,
-                        menuAction->shortcut().toString(QKeySequence::PortableText)});
-        for (QAction* action : menu->actions()) {
-            rows.push_back({menu->objectName(), action->objectName(), action->text(), action->isSeparator(),
-                            action->shortcut().toString(QKeySequence::PortableText),
-                            action->isSeparator() ? QAction::NoRole : action->menuRole()});
-        }
-    }
-    return rows;
-}
-
-std::vector<QtRow> ExpectedQtRows(const std::vector<Row>& rows) {
-    std::vector<QtRow> expected;
-    for (const Row& row : rows) {
-        const bool separator = row.caption == QLatin1String("-");
-        QAction::MenuRole role = QAction::NoRole;
-        if (row.kind == QLatin1String("QuitMenuItem")) role = QAction::QuitRole;
-        else if (row.kind == QLatin1String("AppleMenuItem")) role = QAction::AboutRole;
-        expected.push_back({row.parent, row.name, separator ? QString() : row.caption, separator,
-                            row.qtShortcut, role});
-    }
-    return expected;
-}
-
-bool operator==(const Row& a, const Row& b) {
-    return a.parent == b.parent && a.name == b.name && a.kind == b.kind && a.caption == b.caption &&
-           a.shortcut == b.shortcut && a.qtShortcut == b.qtShortcut && a.autoEnable == b.autoEnable;
-}
-
-bool operator==(const QtRow& a, const QtRow& b) {
-    return a.parent == b.parent && a.name == b.name && a.text == b.text && a.separator == b.separator &&
-           a.shortcut == b.shortcut && a.role == b.role;
-}
-
-void PrintTo(const Row& row, std::ostream* os) {
-    *os << row.parent.toStdString() << "/" << row.name.toStdString() << " " << row.kind.toStdString() << " \""
-        << row.caption.toStdString() << "\" "
-        << (row.shortcut ? "\"" + row.shortcut->toStdString() + "\"" : std::string("(not assigned)"))
-        << (row.autoEnable ? " auto" : " not-auto");
-}
-
-void PrintTo(const QtRow& row, std::ostream* os) {
-    *os << row.parent.toStdString() << "/" << row.name.toStdString() << " \"" << row.text.toStdString() << "\""
-        << (row.separator ? " separator" : "") << " \"" << row.shortcut.toStdString() << "\" role "
-        << static_cast<int>(row.role);
-}
 
 // Expected bars. Menus first, each followed by its items.
 const std::vector<Row> kApplicationBar = {
