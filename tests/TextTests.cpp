@@ -104,6 +104,31 @@ TEST(TextFunctions, InStrIgnoresCaseAndInStrBDoesNot) {
     }
 }
 
+// The backward scan agrees with trying Mid(text, p, Len(find)) at each p
+// from `from` down to 1 with Equals or StrComp.
+TEST(TextFunctions, SearchBackwardTriesEachPositionDownToOne) {
+    const QString emoji = kEmoji;
+    struct Case {
+        QString text, find;
+        int64_t from;
+        bool ignoreCase;
+        int64_t expected;
+    } cases[] = {
+        {"abcabc", "abc", 4, true, 4},
+        {"abcabc", "abc", 3, true, 1},
+        {"abcabc", "ABC", 6, false, 0},        // exact: no match, stops below 1
+        {"abcabc", "ABC", 6, true, 4},
+        {emoji + "x" + emoji + "x", "x", 3, true, 2},  // positions count characters
+        {emoji + "ab", "ab", 9, true, 2},      // a start past the end comes back to the text
+        {"abc", "", 7, true, 7},               // past the end the empty candidate matches
+        {"", "abc", 5, true, 0},
+        {"abc", "abc", -3, true, -3},          // a start below 1 is returned as it is
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(SearchBackward(c.text, c.find, c.from, c.ignoreCase), c.expected)
+            << c.text.toStdString() << " / " << c.find.toStdString() << " from " << c.from;
+}
+
 TEST(TextFunctions, StrCompCountsCaseAndEqualsIgnoresIt) {
     struct Case {
         QString a, b;

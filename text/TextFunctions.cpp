@@ -84,6 +84,70 @@ int32_t InStrB(int32_t start, const QString& text, const QString& find) {
     return Search(start, text, find, Qt::CaseSensitive);
 }
 
+namespace {
+
+// The start of the character before the one at unit i.
+qsizetype StepBack(const QString& text, qsizetype i) {
+    return i >= 2 && text.at(i - 1).isLowSurrogate() && text.at(i - 2).isHighSurrogate() ? i - 2 : i - 1;
+}
+
+qsizetype StepForward(const QString& text, qsizetype i) {
+    return i + 1 < text.size() && text.at(i).isHighSurrogate() && text.at(i + 1).isLowSurrogate() ? i + 2 : i + 1;
+}
+
+// The candidate of `units` units from `at`, compared as Equals or StrComp do.
+bool CandidateMatches(const QString& text, qsizetype at, qsizetype units, const QString& find, bool ignoreCase) {
+    const QStringView candidate = QStringView(text).mid(at, units);
+    if (ignoreCase) return candidate.compare(find, Qt::CaseInsensitive) == 0;
+    return candidate.size() == find.size() && candidate.compare(find, Qt::CaseSensitive) == 0;
+}
+
+}  // namespace
+
+int64_t SearchBackward(const QString& text, const QString& find, int64_t from, bool ignoreCase) {
+    int64_t p = from;
+    if (p < 1) return p;
+    const int64_t findLength = Len(find);
+    // The candidate at character p is the window of findLength characters
+    // from unit `at` to unit `end` (fewer at the end of the text); one walk
+    // finds the first, then both ends step back one character at a time.
+    qsizetype at = 0;
+    int64_t chars = 0;
+    while (chars < p - 1 && at < text.size()) {
+        at = StepForward(text, at);
+        ++chars;
+    }
+    if (at == text.size()) {
+        // Past the end every candidate is empty.
+        if (find.isEmpty()) return p;
+        if ((p = chars) < 1) return p;
+        at = StepBack(text, at);
+    }
+    qsizetype end = at;
+    int64_t inWindow = 0;
+    while (inWindow < findLength && end < text.size()) {
+        end = StepForward(text, end);
+        ++inWindow;
+    }
+    // Most candidates differ in their first unit already; that check keeps
+    // the scan cheap. Surrogates are left to the full comparison.
+    const char16_t head = find.isEmpty() ? 0 : find.at(0).unicode();
+    const bool quickCheck = head != 0 && !QChar::isSurrogate(head);
+    const char16_t foldedHead = QChar::toCaseFolded(head);
+    const QChar* units = text.constData();
+    while (p >= 1) {
+        const char16_t u = units[at].unicode();
+        const bool candidate = !quickCheck || QChar::isSurrogate(u) ||
+                               (ignoreCase ? QChar::toCaseFolded(u) == foldedHead : u == head);
+        if (candidate && CandidateMatches(text, at, end - at, find, ignoreCase)) return p;
+        if (--p < 1) break;
+        at = StepBack(text, at);
+        if (inWindow < findLength) ++inWindow;
+        else end = StepBack(text, end);
+    }
+    return p;
+}
+
 int32_t StrComp(const QString& a, const QString& b, int32_t) {
     const int c = QString::compare(a, b, Qt::CaseSensitive);
     return c < 0 ? -1 : (c > 0 ? 1 : 0);

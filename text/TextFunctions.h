@@ -22,6 +22,14 @@ int32_t InStr(int32_t start, const QString& text, const QString& find);
 // Case-sensitive search.
 int32_t InStrB(int32_t start, const QString& text, const QString& find);
 
+// Backward scan: tries the candidate Mid(text, p, Len(find)) for p = from,
+// from - 1, ... down to 1, comparing as Equals (ignoreCase) or as StrComp
+// mode 0 does, and returns the first p whose candidate matches. When none
+// does, returns the position below 1 where the scan stopped (from itself
+// when it is below 1). Each candidate is compared where it stands, so the
+// scan is linear in the text for a find text of fixed length.
+int64_t SearchBackward(const QString& text, const QString& find, int64_t from, bool ignoreCase);
+
 // 0 when equal character for character (mode 0 only).
 int32_t StrComp(const QString& a, const QString& b, int32_t mode = 0);
 // The language's string "=": letter case ignored.

@@ -145,81 +145,15 @@ void Window2::FindNext_Action(PushButton&) {
     ShowMatch(true);
 }
 
-namespace {
-
-// Whether the candidate, `units` UTF-16 units of `text` from `at`, is the
-// find text under the chosen comparison; compared where it stands.
-bool CandidateMatches(const QString& text, qsizetype at, qsizetype units, const QString& find, bool ignoreCase) {
-    const QStringView candidate = QStringView(text).mid(at, units);
-    if (ignoreCase) return candidate.compare(find, Qt::CaseInsensitive) == 0;
-    return candidate.size() == find.size() && candidate.compare(find, Qt::CaseSensitive) == 0;
-}
-
-bool IsPairAt(const QString& text, qsizetype i) {
-    return i + 1 < text.size() && text.at(i).isHighSurrogate() && text.at(i + 1).isLowSurrogate();
-}
-
-}  // namespace
-
 void Window2::FindPrevious_Action(PushButton&) {
-    const bool ignoreCase = Instance()->IgnoreCase()->Value();
-    const QString& s = Module1::S;
-    const QString& w = Module1::W;
-    const int64_t findLength = Text::Len(w);
+    const int64_t findLength = Text::Len(Module1::W);
     // With one or two characters the usual start would try the current
     // match, or the one after it, first and never move backward: start at
     // the character before the current match instead.
     const int64_t first = findLength == 1 || findLength == 2 ? int64_t{Module1::Q} - 2
                                                              : int64_t{Module1::Q} - findLength + 1;
-    int64_t p = first;
-    bool found = false;
-    if (p >= 1) {
-        // The candidate at character p is the window of findLength
-        // characters from unit `at` to unit `end` (fewer at the end of the
-        // text); one walk finds the first, then both ends step back one
-        // character at a time.
-        qsizetype at = 0;
-        int64_t chars = 0;
-        while (chars < p - 1 && at < s.size()) {
-            at += IsPairAt(s, at) ? 2 : 1;
-            ++chars;
-        }
-        auto stepBack = [&s](qsizetype i) {
-            return i >= 2 && s.at(i - 1).isLowSurrogate() && s.at(i - 2).isHighSurrogate() ? i - 2 : i - 1;
-        };
-        if (at == s.size()) {
-            // Past the end every candidate is empty.
-            if (w.isEmpty()) found = true;
-            else if ((p = chars) >= 1) at = stepBack(at);
-        }
-        qsizetype end = at;
-        int64_t inWindow = 0;
-        while (!found && inWindow < findLength && end < s.size()) {
-            end += IsPairAt(s, end) ? 2 : 1;
-            ++inWindow;
-        }
-        // Most candidates differ in their first unit already; that check
-        // keeps the scan cheap. Surrogates are left to the full comparison.
-        const char16_t head = w.isEmpty() ? 0 : w.at(0).unicode();
-        const bool quickCheck = head != 0 && !QChar::isSurrogate(head);
-        const char16_t foldedHead = QChar::toCaseFolded(head);
-        const QChar* units = s.constData();
-        while (!found && p >= 1) {
-            const char16_t u = units[at].unicode();
-            const bool candidate = !quickCheck || QChar::isSurrogate(u) ||
-                                   (ignoreCase ? QChar::toCaseFolded(u) == foldedHead : u == head);
-            if (candidate && CandidateMatches(s, at, end - at, w, ignoreCase)) {
-                found = true;
-                break;
-            }
-            --p;
-            if (p < 1) break;
-            at = stepBack(at);
-            if (inWindow < findLength) ++inWindow;
-            else end = stepBack(end);
-        }
-    }
-    if (!found) {
+    const int64_t p = Text::SearchBackward(Module1::S, Module1::W, first, Instance()->IgnoreCase()->Value());
+    if (p < 1) {
         Module1::P = static_cast<int32_t>(std::min<int64_t>(p, 0));
         MsgBox(QStringLiteral("Sorry, no more found!"));
         return;
