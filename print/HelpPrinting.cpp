@@ -5,33 +5,24 @@
 
 namespace HelpPrinting {
 
-namespace {
-void DrawSansFooter(Graphics& g, int32_t pageNumber, const QString& timeStamp) {
-    g.SetTextFont(QStringLiteral("Arial"));
-    g.SetBold(false);
-    PageLayout::DrawFooter(g, pageNumber, timeStamp);
-}
-}  // namespace
-
 bool PrintHelp() {
     using namespace PageLayout;
     const QString timeStamp = TimeStamp();
-    int32_t pageNumber = 1;
     GraphicsRef g = OpenPrinterDialog(nullptr, nullptr);
     if (g) {
         ApplyPageSettings(*g);
         StyledTextPrinterRef printer = Help::Instance()->TextArea1()->styledTextPrinter(g, kBlockWidth);
-        while (!printer->Eof()) {
-            printer->DrawBlock(kBlockLeft, kBlockTop, kBlockHeight);
-            if (!printer->Eof()) {
-                DrawSansFooter(*g, pageNumber, timeStamp);
-                g->SetTextFont(QStringLiteral("Courier"));
-                g->SetBold(true);
-                ++pageNumber;
-                g->NextPage();
-            }
-        }
-        DrawSansFooter(*g, pageNumber, timeStamp);
+        // Footers in the sans font, not bold; the text again in the page
+        // settings' Courier bold. Nothing is set back after the last footer.
+        PrintPages(*g, *printer, timeStamp,
+                   [](Graphics& page) {
+                       page.SetTextFont(QStringLiteral("Arial"));
+                       page.SetBold(false);
+                   },
+                   [](Graphics& page) {
+                       page.SetTextFont(QStringLiteral("Courier"));
+                       page.SetBold(true);
+                   });
     }
     // The pages are finished before the help window goes.
     g.reset();

@@ -6,6 +6,7 @@
 #include "framework/Printing.h"
 
 #include <QString>
+#include <functional>
 
 namespace PageLayout {
 
@@ -26,5 +27,14 @@ void ApplyPageSettings(Graphics& g);
 // "page N" and the time stamp on the footer's baseline, in the surface's
 // current font.
 void DrawFooter(Graphics& g, int32_t pageNumber, const QString& timeStamp);
+
+// Draws the printer's text one block a page from page 1 on, every page with
+// exactly one footer: each but the last right before the next page, the
+// last after the text has run out, so no empty page follows. `footerStyle`
+// sets the font of each footer and `blockStyle` that of each block after the
+// first; either may be left out to keep the surface's settings as they are.
+void PrintPages(Graphics& g, StyledTextPrinter& printer, const QString& timeStamp,
+                const std::function<void(Graphics&)>& footerStyle = nullptr,
+                const std::function<void(Graphics&)>& blockStyle = nullptr);
 
 }  // namespace PageLayout

@@ -277,20 +277,12 @@ void Window2::Event_EnableMenuItems() {
 bool Window2::FilePrint_Action() {
     using namespace PageLayout;
     const QString timeStamp = TimeStamp();
-    int32_t pageNumber = 1;
     GraphicsRef g = OpenPrinterDialog(nullptr, nullptr);
     if (!g) return true;
     ApplyPageSettings(*g);
     StyledTextPrinterRef printer = EditField1()->styledTextPrinter(g, kBlockWidth);
-    while (!printer->Eof()) {
-        printer->DrawBlock(kBlockLeft, kBlockTop, kBlockHeight);
-        if (!printer->Eof()) {
-            DrawFooter(*g, pageNumber, timeStamp);
-            ++pageNumber;
-            g->NextPage();
-        }
-    }
-    DrawFooter(*g, pageNumber, timeStamp);
+    // The footers are drawn in the page settings too.
+    PrintPages(*g, *printer, timeStamp);
     return false;
 }
 
