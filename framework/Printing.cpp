@@ -12,11 +12,22 @@
 #include <QTextDocument>
 #include <QTextLayout>
 
+#include <algorithm>
 #include <optional>
 
 // ---- Date ------------------------------------------------------------------
 
-Date::Date() : msecsSinceEpoch_(QDateTime::currentMSecsSinceEpoch()) {}
+namespace {
+std::function<qint64()>& DateClock() {
+    static std::function<qint64()> clock;
+    return clock;
+}
+}  // namespace
+
+Date::Date()
+    : msecsSinceEpoch_(DateClock() ? DateClock()() : QDateTime::currentMSecsSinceEpoch()) {}
+
+void Date::SetClock(std::function<qint64()> clock) { DateClock() = std::move(clock); }
 
 QString Date::ShortTime() const {
     return QLocale().toString(QDateTime::fromMSecsSinceEpoch(msecsSinceEpoch_).time(), QLocale::ShortFormat);
@@ -33,10 +44,22 @@ Graphics::Graphics(std::unique_ptr<QPrinter> printer) : printer_(std::move(print
     // not in full-page mode); drawing happens in device units so that fonts
     // keep their point sizes, and every coordinate is scaled from points.
     printer_->setFullPage(false);
+    if (printer_->printRange() == QPrinter::PageRange && printer_->fromPage() > 0) {
+        firstPage_ = printer_->fromPage();
+        lastPage_ = printer_->toPage();
+    }
+    // Where the printing system cannot make the copies, the caller draws
+    // them, one whole print after the other.
+    if (!printer_->supportsMultipleCopies()) {
+        copies_ = std::max(1, printer_->copyCount());
+        printer_->setCopyCount(1);
+    }
+    printer_->setCollateCopies(true);
     painter_ = std::make_unique<QPainter>(printer_.get());
     scale_ = printer_->resolution() / 72.0;
     painter_->setPen(QColor(0, 0, 0));
     ApplyFont();
+    StartPage();
 }
 
 Graphics::~Graphics() {
@@ -71,16 +94,42 @@ void Graphics::ApplyFont() {
 }
 
 void Graphics::DrawString(const QString& text, double x, double y, double, bool) {
-    painter_->drawText(QPointF(x * scale_, y * scale_), text);
+    if (PageWanted()) painter_->drawText(QPointF(x * scale_, y * scale_), text);
 }
 
-void Graphics::NextPage() { printer_->newPage(); }
+bool Graphics::PageWanted() const { return page_ >= firstPage_ && (lastPage_ == 0 || page_ <= lastPage_); }
+
+void Graphics::StartPage() {
+    if (!PageWanted()) return;
+    // The painter opened on the first sheet; every later page takes a new one.
+    if (sheets_ > 0) printer_->newPage();
+    ++sheets_;
+}
+
+void Graphics::NextPage() {
+    ++page_;
+    StartPage();
+}
+
+void Graphics::NextCopy() {
+    page_ = 1;
+    StartPage();
+}
+
+void Graphics::SetPageBox(double width, double height) {
+    const QRectF printable = printer_->pageLayout().paintRectPoints();
+    const double fit = std::min({1.0, printable.width() / width, printable.height() / height});
+    painter_->resetTransform();
+    painter_->scale(fit, fit);
+}
 
 // ---- OpenPrinterDialog -----------------------------------------------------
 
 GraphicsRef OpenPrinterDialog(std::nullptr_t, std::nullptr_t) {
     auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
     QPrintDialog dialog(printer.get());
+    // Copies always come out collated, one whole print after the other.
+    dialog.setOption(QAbstractPrintDialog::PrintCollateCopies, false);
     if (dialog.exec() != QDialog::Accepted) return nullptr;
     return std::make_shared<Graphics>(std::move(printer));
 }
@@ -157,10 +206,12 @@ void StyledTextPrinter::DrawBlock(double x, double y, double height) {
         // A line taller than the whole block is drawn alone, clipped to the
         // block, so that printing always moves on.
         if (drewAny && used + line.height() > room) return;
-        painter.save();
-        painter.setClipRect(QRectF(origin.x(), origin.y(), s.width, room));
-        line.draw(&painter, QPointF(origin.x(), origin.y() + used - line.y()));
-        painter.restore();
+        if (s.surface->PageWanted()) {
+            painter.save();
+            painter.setClipRect(QRectF(origin.x(), origin.y(), s.width, room));
+            line.draw(&painter, QPointF(origin.x(), origin.y() + used - line.y()));
+            painter.restore();
+        }
         used += line.height();
         drewAny = true;
         ++s.nextLine;

@@ -6,6 +6,7 @@
 #include "framework/Properties.h"
 
 #include <QString>
+#include <functional>
 #include <memory>
 
 class QPainter;
@@ -20,6 +21,11 @@ public:
     QString ShortTime() const;
     QString ShortDate() const;
 
+    // The clock every new Date reads, in milliseconds since the epoch: the
+    // system's, unless one is put in here (tests do, to tell one moment from
+    // another); an empty function puts the system's back.
+    static void SetClock(std::function<qint64()> clock);
+
 private:
     qint64 msecsSinceEpoch_;
 };
@@ -27,6 +33,10 @@ private:
 // One print job's drawing surface. Coordinates are points (1/72 inch) from
 // the top left of the printable area, whatever paper or orientation was
 // chosen. The job ends when the last reference is released.
+//
+// The pages are counted from 1 by NextPage. When the print dialog asked for
+// a range of pages, the drawing of every page outside it is dropped and
+// takes no sheet, so the pages that come out keep their numbers.
 class Graphics {
 public:
     explicit Graphics(std::unique_ptr<QPrinter> printer);
@@ -48,6 +58,18 @@ public:
     // Ends this page and starts the next on the same surface.
     void NextPage();
 
+    // Scales all drawing down as a whole, keeping its shape, when a box of
+    // this size (points) from the top left does not fit the printable area;
+    // on paper that holds it, nothing changes.
+    void SetPageBox(double width, double height);
+    // How many times the caller draws its pages: the copies asked for in the
+    // print dialog, or 1 when the printing system makes them itself.
+    int Copies() const { return copies_; }
+    // Ends this page and starts the next copy, from page 1 again.
+    void NextCopy();
+    // False while the current page lies outside the range asked for.
+    bool PageWanted() const;
+
     // For the framework's own drawing.
     QPainter& Painter() const { return *painter_; }
     QPrinter& Printer() const { return *printer_; }
@@ -56,12 +78,18 @@ public:
 
 private:
     void ApplyFont();
+    // Takes a sheet for the current page when it is one of those asked for.
+    void StartPage();
     std::unique_ptr<QPrinter> printer_;
     std::unique_ptr<QPainter> painter_;
     double scale_ = 1.0;
     QString textFont_ = QStringLiteral("System");
     double textSize_ = 12;
     bool bold_ = false;
+    int page_ = 1;
+    int firstPage_ = 1, lastPage_ = 0;  // 0: no last page
+    int sheets_ = 0;
+    int copies_ = 1;
 };
 using GraphicsRef = std::shared_ptr<Graphics>;
 

@@ -11,10 +11,9 @@ bool PrintHelp() {
     GraphicsRef g = OpenPrinterDialog(nullptr, nullptr);
     if (g) {
         ApplyPageSettings(*g);
-        StyledTextPrinterRef printer = Help::Instance()->TextArea1()->styledTextPrinter(g, kBlockWidth);
         // Footers in the sans font, not bold; the text again in the page
         // settings' Courier bold. Nothing is set back after the last footer.
-        PrintPages(*g, *printer, timeStamp,
+        PrintPages(*g, [&] { return Help::Instance()->TextArea1()->styledTextPrinter(g, kBlockWidth); }, timeStamp,
                    [](Graphics& page) {
                        page.SetTextFont(QStringLiteral("Arial"));
                        page.SetBold(false);

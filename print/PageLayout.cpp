@@ -21,24 +21,32 @@ void DrawFooter(Graphics& g, int32_t pageNumber, const QString& timeStamp) {
     g.DrawString(timeStamp, kTimeStampLeft, kFooterBaseline, 0, false);
 }
 
-void PrintPages(Graphics& g, StyledTextPrinter& printer, const QString& timeStamp,
+void PrintPages(Graphics& g, const std::function<StyledTextPrinterRef()>& newPrinter, const QString& timeStamp,
                 const std::function<void(Graphics&)>& footerStyle,
                 const std::function<void(Graphics&)>& blockStyle) {
-    int32_t pageNumber = 1;
-    const auto footer = [&] {
-        if (footerStyle) footerStyle(g);
-        DrawFooter(g, pageNumber, timeStamp);
-    };
-    while (!printer.Eof()) {
-        printer.DrawBlock(kBlockLeft, kBlockTop, kBlockHeight);
-        if (!printer.Eof()) {
-            footer();
+    g.SetPageBox(kPageBoxWidth, kPageBoxHeight);
+    for (int copy = 1; copy <= g.Copies(); ++copy) {
+        if (copy > 1) {
             if (blockStyle) blockStyle(g);
-            ++pageNumber;
-            g.NextPage();
+            g.NextCopy();
         }
+        StyledTextPrinterRef printer = newPrinter();
+        int32_t pageNumber = 1;
+        const auto footer = [&] {
+            if (footerStyle) footerStyle(g);
+            DrawFooter(g, pageNumber, timeStamp);
+        };
+        while (!printer->Eof()) {
+            printer->DrawBlock(kBlockLeft, kBlockTop, kBlockHeight);
+            if (!printer->Eof()) {
+                footer();
+                if (blockStyle) blockStyle(g);
+                ++pageNumber;
+                g.NextPage();
+            }
+        }
+        footer();
     }
-    footer();
 }
 
 }  // namespace PageLayout

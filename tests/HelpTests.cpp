@@ -30,12 +30,12 @@ std::shared_ptr<Help> OpenHelp() {
 QString HelpShown() { return QString::fromUtf8(kHelpText).replace(QLatin1String("\r"), QLatin1String("\n")); }
 
 // What the printed help shows: its body words page after page, and each
-// page's footer label ("page N"), read by position.
+// page's footer line ("page N" and the time stamp), read by position.
 struct HelpPages {
     QString body;  // words joined by one blank
-    QStringList labels;
+    QStringList footers;
     std::vector<PdfPage> pages;
-    bool operator==(const HelpPages& o) const { return body == o.body && labels == o.labels; }
+    bool operator==(const HelpPages& o) const { return body == o.body && footers == o.footers; }
 };
 
 HelpPages PrintHelpFrom(const std::shared_ptr<Window>& window) {
@@ -51,8 +51,9 @@ HelpPages PrintHelpFrom(const std::shared_ptr<Window>& window) {
     for (const PdfPage& page : printed.pages) {
         for (const Word& w : page.words)
             if (w.yMax < footer - 8) words << w.text;
-        const std::vector<Word> line = WordsNear(page, footer);
-        printed.labels << (line.size() >= 2 ? line[0].text + " " + line[1].text : QString());
+        QStringList line;
+        for (const Word& w : WordsNear(page, footer)) line << w.text;
+        printed.footers << line.join(' ');
     }
     // The PDF keeps the font's "fi" ligature, and a line may end after a
     // hyphen: compare the characters, not the glyphs or the breaks.
@@ -157,7 +158,8 @@ TEST(HelpPrinting, PrintsTheWholeTextWithSansFootersAndClosesTheHelpWindow) {
     const HelpPages printed = PrintHelpFrom(OpenHelp());
     ASSERT_EQ(printed.pages.size(), 1u) << "the help text fits one block";
     EXPECT_EQ(printed.body.toStdString(), HelpShown().simplified().toStdString());
-    EXPECT_EQ(printed.labels, QStringList{"page 1"});
+    // The time stamp is the one taken before the dialog opened.
+    EXPECT_EQ(printed.footers, QStringList{"page 1 " + PrintAnswer::StampBefore()});
     for (const PdfPage& page : printed.pages) {
         EXPECT_TRUE(page.fonts.contains("LiberationSans")) << page.fonts.join(", ").toStdString();
         EXPECT_TRUE(page.fonts.filter("Sans-Bold").isEmpty()) << page.fonts.join(", ").toStdString();
@@ -184,7 +186,7 @@ TEST(HelpPrinting, PasswordWindowPrintsTheSamePagesAsTheEditor) {
     ASSERT_TRUE(w1);
     const HelpPages fromPassword = PrintHelpFrom(w1);
     EXPECT_EQ(fromPassword.body.toStdString(), HelpShown().simplified().toStdString());
-    EXPECT_EQ(fromPassword.labels, QStringList{"page 1"});
+    EXPECT_EQ(fromPassword.footers, QStringList{"page 1 " + PrintAnswer::StampBefore()});
     EXPECT_EQ(OpenWindow1(), w1);
     EXPECT_FALSE(IsQuitting());
 }

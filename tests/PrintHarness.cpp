@@ -1,16 +1,21 @@
 #include "tests/PrintHarness.h"
 
+#include "framework/Printing.h"
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
+#include <QDateTime>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QRegularExpression>
 #include <QTimer>
 #include <QXmlStreamReader>
@@ -19,13 +24,29 @@
 
 namespace harness {
 
-PrintAnswer::PrintAnswer(Choice choice, Orientation orientation)
-    : choice_(choice), orientation_(orientation), timer_(std::make_unique<QTimer>()) {
+namespace {
+
+const QDateTime kBefore(QDate(2026, 3, 14), QTime(9, 26));
+const QDateTime kAfter(QDate(2026, 3, 15), QTime(13, 58));
+
+QString Stamp(const QDateTime& at) {
+    return QLocale().toString(at.time(), QLocale::ShortFormat) + QStringLiteral(", ") +
+           QLocale().toString(at.date(), QLocale::ShortFormat);
+}
+
+}  // namespace
+
+PrintAnswer::PrintAnswer(Choice choice, Settings settings)
+    : choice_(choice), settings_(std::move(settings)), timer_(std::make_unique<QTimer>()) {
+    Date::SetClock([this] { return (dialogSeen_ ? kAfter : kBefore).toMSecsSinceEpoch(); });
     QObject::connect(timer_.get(), &QTimer::timeout, [this] { Poll(); });
     timer_->start(10);
 }
 
-PrintAnswer::~PrintAnswer() = default;
+PrintAnswer::~PrintAnswer() { Date::SetClock(nullptr); }
+
+QString PrintAnswer::StampBefore() { return Stamp(kBefore); }
+QString PrintAnswer::StampAfter() { return Stamp(kAfter); }
 
 QString PrintAnswer::pdfPath() const { return dir_.filePath(QStringLiteral("out.pdf")); }
 
@@ -44,13 +65,21 @@ void PrintAnswer::Poll() {
         if (pdf < 0) qFatal("the print dialog offers no PDF output");
         printers->setCurrentIndex(pdf);
         dialog->findChild<QLineEdit*>(QStringLiteral("filename"))->setText(pdfPath());
-        if (orientation_ == Landscape && !orientationDone_) {
+        if ((settings_.orientation == Landscape || !settings_.paper.isEmpty()) && !pageSetupDone_) {
             // The page set-up sits behind the Properties button, in a modal
             // dialog of its own, answered on a later poll.
             QTimer::singleShot(0, dialog->findChild<QPushButton*>(QStringLiteral("properties")),
                                &QPushButton::click);
             return;
         }
+        if (settings_.fromPage > 0) {
+            auto* range = dialog->findChild<QRadioButton*>(QStringLiteral("printRange"));
+            if (!range || !range->isEnabled()) qFatal("the print dialog offers no page range");
+            range->click();
+            dialog->findChild<QSpinBox*>(QStringLiteral("from"))->setValue(settings_.fromPage);
+            dialog->findChild<QSpinBox*>(QStringLiteral("to"))->setValue(settings_.toPage);
+        }
+        if (settings_.copies != 1) dialog->findChild<QSpinBox*>(QStringLiteral("copies"))->setValue(settings_.copies);
         QObject::connect(dialog, &QDialog::accepted, [this, dialog] {
             printable_ = dialog->printer()->pageLayout().paintRectPoints();
         });
@@ -59,13 +88,16 @@ void PrintAnswer::Poll() {
         return;
     }
     if (auto* landscape = modal->findChild<QRadioButton*>(QStringLiteral("landscape"))) {
-        landscape->click();
-        // A paper tall enough in landscape to hold the whole 720-point box.
-        if (auto* size = modal->findChild<QComboBox*>(QStringLiteral("pageSizeCombo"))) {
-            const int a3 = size->findText(QStringLiteral("A3"), Qt::MatchStartsWith);
-            if (a3 >= 0) size->setCurrentIndex(a3);
+        // The page set-up: the paper first, since choosing one may turn the
+        // orientation back.
+        if (!settings_.paper.isEmpty()) {
+            auto* size = modal->findChild<QComboBox*>(QStringLiteral("pageSizeCombo"));
+            const int index = size ? size->findText(settings_.paper, Qt::MatchStartsWith) : -1;
+            if (index < 0) qFatal("the page set-up offers no paper %s", qPrintable(settings_.paper));
+            size->setCurrentIndex(index);
         }
-        orientationDone_ = true;
+        if (settings_.orientation == Landscape) landscape->click();
+        pageSetupDone_ = true;
         auto* dialog = qobject_cast<QDialog*>(modal);
         if (auto* box = modal->findChild<QDialogButtonBox*>())
             box->button(QDialogButtonBox::Ok)->click();

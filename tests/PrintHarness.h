@@ -14,17 +14,33 @@ class QTimer;
 namespace harness {
 
 // Answers the next print dialog: either Cancel, or "Print to File (PDF)"
-// into a file of its own, in portrait or in landscape (on A3, whose height
-// across holds the whole page box).
+// into a file of its own, with the paper, orientation, page range and copies
+// given.
+//
+// While it lives, the framework's dates read a clock that stands at a fixed
+// moment until the dialog shows, and then jumps a day and some hours on: a
+// time stamp taken before the dialog opened and one taken at printing differ
+// in both their time and their date.
 class PrintAnswer {
 public:
     enum Choice { PrintToPdf, Cancel };
     enum Orientation { Portrait, Landscape };
-    explicit PrintAnswer(Choice choice, Orientation orientation = Portrait);
+    struct Settings {
+        Orientation orientation = Portrait;
+        QString paper;  // as the page set-up lists it ("A5"); empty keeps the default
+        int fromPage = 0, toPage = 0;  // 0: all pages
+        int copies = 1;
+    };
+    explicit PrintAnswer(Choice choice, Settings settings);
+    explicit PrintAnswer(Choice choice) : PrintAnswer(choice, Settings()) {}
     ~PrintAnswer();
 
     bool dialogSeen() const { return dialogSeen_; }
     QString pdfPath() const;
+    // The time stamp of the moment before the dialog showed, and of the
+    // moment after (short time, ", ", short date).
+    static QString StampBefore();
+    static QString StampAfter();
     // The printable area in points from the paper's top left, as the dialog
     // left the printer.
     QRectF printableRect() const { return printable_; }
@@ -32,9 +48,9 @@ public:
 private:
     void Poll();
     Choice choice_;
-    Orientation orientation_;
+    Settings settings_;
     QTemporaryDir dir_;
-    bool dialogSeen_ = false, orientationDone_ = false, answered_ = false;
+    bool dialogSeen_ = false, pageSetupDone_ = false, answered_ = false;
     QRectF printable_;
     std::unique_ptr<QTimer> timer_;
 };

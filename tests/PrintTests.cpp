@@ -7,12 +7,12 @@
 #include "framework/Window.h"
 #include "windows/editor/Window2.h"
 
-#include <QDateTime>
 #include <QFile>
-#include <QLocale>
 #include <QRegularExpression>
 #include <QTest>
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 using namespace harness;
 
@@ -27,28 +27,22 @@ std::shared_ptr<Window2> EditorWith(const QString& text) {
     return w2;
 }
 
-QString NowStamp() {
-    const QDateTime now = QDateTime::currentDateTime();
-    return QLocale().toString(now.time(), QLocale::ShortFormat) + QStringLiteral(", ") +
-           QLocale().toString(now.date(), QLocale::ShortFormat);
-}
-
 struct Printed {
     std::vector<PdfPage> pages;
     QRectF printable;
-    QString stampBefore, stampAfter;
+    // The page box's scale on this paper: 1 where the printable area holds
+    // 540 x 720 points, else the largest that fits it.
+    double fit = 1;
 };
 
-Printed Print(const std::shared_ptr<Window2>& w2, PrintAnswer::Orientation orientation = PrintAnswer::Portrait) {
+Printed Print(const std::shared_ptr<Window2>& w2, const PrintAnswer::Settings& settings = {}) {
     Printed printed;
-    PrintAnswer answer(PrintAnswer::PrintToPdf, orientation);
+    PrintAnswer answer(PrintAnswer::PrintToPdf, settings);
     // Back from an earlier dialog, the editor takes the keys again once active.
     w2->NativeWindow()->activateWindow();
     EXPECT_TRUE(QTest::qWaitForWindowActive(w2->NativeWindow()));
     w2->EditField1()->SetFocus();
-    printed.stampBefore = NowStamp();
     QTest::keyClick(w2->EditField1()->NativeWidget(), Qt::Key_P, Qt::ControlModifier);
-    printed.stampAfter = NowStamp();
     EXPECT_TRUE(answer.dialogSeen());
     if (!QFile::exists(answer.pdfPath())) {
         ADD_FAILURE() << "no PDF written";
@@ -56,6 +50,7 @@ Printed Print(const std::shared_ptr<Window2>& w2, PrintAnswer::Orientation orien
     }
     printed.pages = ReadPdf(answer.pdfPath());
     printed.printable = answer.printableRect();
+    printed.fit = std::min({1.0, printed.printable.width() / 540, printed.printable.height() / 720});
     return printed;
 }
 
@@ -65,36 +60,49 @@ QString Joined(const std::vector<Word>& words) {
     return texts.join(QLatin1Char(' '));
 }
 
-// Every page has one footer: "page N" at x 40, the time stamp at x 100, on
-// the baseline at y 720 of the page box, in bold Courier; nothing else
-// stands on that line.
-void ExpectFooters(const Printed& p) {
+// Every page has one footer: "page N" at x 40, the time stamp of the moment
+// before the dialog opened at x 100, on the baseline at y 720 of the page
+// box, in bold Courier; nothing else stands on that line, and no word lies
+// off the sheet. `numbers` are the pages' numbers, 1, 2, ... when empty.
+void ExpectFooters(const Printed& p, std::vector<int> numbers = {}) {
+    if (numbers.empty())
+        for (size_t i = 0; i < p.pages.size(); ++i) numbers.push_back(static_cast<int>(i) + 1);
+    ASSERT_EQ(p.pages.size(), numbers.size());
     const double left = p.printable.left(), top = p.printable.top();
     for (size_t i = 0; i < p.pages.size(); ++i) {
-        SCOPED_TRACE("page " + std::to_string(i + 1));
-        const std::vector<Word> footer = WordsNear(p.pages[i], top + 720);
+        SCOPED_TRACE("sheet " + std::to_string(i + 1));
+        const PdfPage& page = p.pages[i];
+        for (const Word& w : page.words)
+            EXPECT_TRUE(w.xMin >= 0 && w.yMin >= 0 && w.xMax <= page.width && w.yMax <= page.height)
+                << "off the sheet: " << w.text.toStdString() << " at " << w.xMin << ", " << w.yMin;
+        const std::vector<Word> footer = WordsNear(page, top + 720 * p.fit, 4 * p.fit);
         ASSERT_GE(footer.size(), 3u);
         EXPECT_EQ(footer[0].text, "page");
-        EXPECT_NEAR(footer[0].xMin, left + 40, 1.0);
-        EXPECT_EQ(footer[1].text, QString::number(i + 1));
-        EXPECT_NEAR(footer[2].xMin, left + 100, 1.0);
-        const QString stamp = Joined({footer.begin() + 2, footer.end()});
-        EXPECT_TRUE(stamp == p.stampBefore || stamp == p.stampAfter) << stamp.toStdString();
-        const bool courierBold = p.pages[i].fonts.filter(QRegularExpression("(LiberationMono|NimbusMono).*Bold")).size() > 0;
-        EXPECT_TRUE(courierBold) << p.pages[i].fonts.join(", ").toStdString();
+        EXPECT_NEAR(footer[0].xMin, left + 40 * p.fit, 1.0);
+        EXPECT_EQ(footer[1].text, QString::number(numbers[i]));
+        EXPECT_NEAR(footer[2].xMin, left + 100 * p.fit, 1.0);
+        EXPECT_EQ(Joined({footer.begin() + 2, footer.end()}), PrintAnswer::StampBefore());
+        const bool courierBold = page.fonts.filter(QRegularExpression("(LiberationMono|NimbusMono).*Bold")).size() > 0;
+        EXPECT_TRUE(courierBold) << page.fonts.join(", ").toStdString();
     }
 }
 
-// The body's words, page after page, without the footers.
+// The body's words of one page, without its footer.
+QStringList BodyWords(const Printed& p, const PdfPage& page) {
+    QStringList words;
+    for (const Word& w : page.words) {
+        if (w.yMax > p.printable.top() + (708 + 2) * p.fit) continue;
+        EXPECT_GE(w.yMin, p.printable.top() + (36 - 1) * p.fit) << "above the block: " << w.text.toStdString();
+        EXPECT_GE(w.xMin, p.printable.left() + (36 - 1) * p.fit) << w.text.toStdString();
+        words << w.text;
+    }
+    return words;
+}
+
+// The body's words, page after page.
 QStringList BodyWords(const Printed& p) {
     QStringList words;
-    for (const PdfPage& page : p.pages)
-        for (const Word& w : page.words) {
-            if (w.yMax > p.printable.top() + 708 + 2) continue;
-            EXPECT_GE(w.yMin, p.printable.top() + 36 - 1) << "above the block: " << w.text.toStdString();
-            EXPECT_GE(w.xMin, p.printable.left() + 36 - 1) << w.text.toStdString();
-            words << w.text;
-        }
+    for (const PdfPage& page : p.pages) words << BodyWords(p, page);
     return words;
 }
 
@@ -150,29 +158,68 @@ TEST(Print, NoteFillingExactlyTwoBlocksPrintsTwoPages) {
     }
 }
 
-TEST(Print, LandscapeKeepsTheBlockAndFooterAtTheSamePlaceFromThePageTop) {
-    auto w2 = EditorWith(Lines(60));
+TEST(Print, PaperSmallerThanThePageBoxTakesTheWholeBoxScaledToFit) {
+    auto w2 = EditorWith(Lines(300));
     ASSERT_TRUE(w2);
-    const Printed portrait = Print(w2);
-    const Printed landscape = Print(w2, PrintAnswer::Landscape);
-    ASSERT_FALSE(portrait.pages.empty());
-    ASSERT_FALSE(landscape.pages.empty());
-    EXPECT_LT(portrait.pages[0].width, portrait.pages[0].height);
-    EXPECT_GT(landscape.pages[0].width, landscape.pages[0].height);
-    ExpectFooters(landscape);
-    // The first body line and the footer stand where they stood in portrait,
-    // measured from the printable area's top left.
-    auto relative = [](const Printed& p, const QString& text) {
-        for (const Word& w : p.pages[0].words)
-            if (w.text == text) return QPointF(w.xMin - p.printable.left(), w.yMin - p.printable.top());
-        return QPointF(-1, -1);
+    // On the default paper the box fits as it is.
+    const Printed full = Print(w2);
+    ASSERT_EQ(full.fit, 1.0);
+    ASSERT_GE(full.pages.size(), 2u);
+    ExpectFooters(full);
+
+    const struct {
+        const char* paper;
+        PrintAnswer::Orientation orientation;
+    } cases[] = {{"A4", PrintAnswer::Landscape}, {"Letter", PrintAnswer::Landscape}, {"A5", PrintAnswer::Portrait}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.paper);
+        const Printed p = Print(w2, {c.orientation, c.paper});
+        ASSERT_FALSE(p.pages.empty());
+        EXPECT_EQ(p.pages[0].width > p.pages[0].height, c.orientation == PrintAnswer::Landscape);
+        EXPECT_LT(p.fit, 0.9);
+        // Every line once, every footer on its sheet, and the same pages as
+        // on paper that holds the box: its shape is kept.
+        EXPECT_EQ(BodyWords(p), Lines(300).split(QLatin1Char('\n')));
+        ExpectFooters(p);
+        EXPECT_EQ(p.pages.size(), full.pages.size());
+        // The first line stands where it stood, scaled from the printable
+        // area's top left.
+        auto first = [](const Printed& printed) {
+            for (const Word& w : printed.pages[0].words)
+                if (w.text == "Line0001")
+                    return QPointF(w.xMin - printed.printable.left(), w.yMax - printed.printable.top());
+            return QPointF(-1, -1);
+        };
+        EXPECT_NEAR(first(p).x(), first(full).x() * p.fit, 0.5);
+        EXPECT_NEAR(first(p).y(), first(full).y() * p.fit, 0.5);
+    }
+}
+
+TEST(Print, PageRangeAndCopiesPrintThosePagesNumberedAsInTheWholePrint) {
+    auto w2 = EditorWith(Lines(300));
+    ASSERT_TRUE(w2);
+    const Printed whole = Print(w2);
+    ASSERT_GE(whole.pages.size(), 5u);
+    const int last = static_cast<int>(whole.pages.size());
+
+    const struct {
+        int from, to, copies;
+        std::vector<int> numbers;
+    } cases[] = {
+        {2, 3, 2, {2, 3, 2, 3}},
+        {last - 1, last + 5, 1, {last - 1, last}},
+        {0, 0, 2, {}},
     };
-    for (const char* text : {"Line0001", "page"}) {
-        SCOPED_TRACE(text);
-        const QPointF a = relative(portrait, text), b = relative(landscape, text);
-        EXPECT_GE(a.x(), 0);
-        EXPECT_NEAR(a.x(), b.x(), 0.5);
-        EXPECT_NEAR(a.y(), b.y(), 0.5);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.from << " to " << c.to << ", " << c.copies << " copies");
+        std::vector<int> numbers = c.numbers;
+        if (numbers.empty())
+            for (int copy = 0; copy < c.copies; ++copy)
+                for (int n = 1; n <= last; ++n) numbers.push_back(n);
+        const Printed p = Print(w2, {PrintAnswer::Portrait, QString(), c.from, c.to, c.copies});
+        ExpectFooters(p, numbers);
+        for (size_t i = 0; i < p.pages.size() && i < numbers.size(); ++i)
+            EXPECT_EQ(BodyWords(p, p.pages[i]), BodyWords(whole, whole.pages[numbers[i] - 1])) << "sheet " << i + 1;
     }
 }
 
@@ -182,6 +229,7 @@ TEST(Print, LineTallerThanTheBlockIsStillPrintedAndPrintingEnds) {
     w2->EditField1()->SetTextSize(900);
     const Printed p = Print(w2);
     EXPECT_EQ(p.pages.size(), 2u);
+    ExpectFooters(p);
 }
 
 TEST(Print, CancelPrintsNothingAndLeavesTheEditorAsItWas) {

@@ -280,9 +280,8 @@ bool Window2::FilePrint_Action() {
     GraphicsRef g = OpenPrinterDialog(nullptr, nullptr);
     if (!g) return true;
     ApplyPageSettings(*g);
-    StyledTextPrinterRef printer = EditField1()->styledTextPrinter(g, kBlockWidth);
     // The footers are drawn in the page settings too.
-    PrintPages(*g, *printer, timeStamp);
+    PrintPages(*g, [&] { return EditField1()->styledTextPrinter(g, kBlockWidth); }, timeStamp);
     return false;
 }
 
