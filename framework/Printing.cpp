@@ -55,10 +55,10 @@ Graphics::Graphics(std::unique_ptr<QPrinter> printer) : printer_(std::move(print
         printer_->setCopyCount(1);
     }
     printer_->setCollateCopies(true);
-    painter_ = std::make_unique<QPainter>(printer_.get());
+    // The painter opens the job on the first page asked for, so that a range
+    // after the last page sends out nothing, not a blank sheet.
+    painter_ = std::make_unique<QPainter>();
     scale_ = printer_->resolution() / 72.0;
-    painter_->setPen(QColor(0, 0, 0));
-    ApplyFont();
     StartPage();
 }
 
@@ -76,7 +76,10 @@ void Graphics::SetTextSize(double points) {
     ApplyFont();
 }
 
-void Graphics::SetForeColor(const Color& color) { painter_->setPen(QColor(color.r, color.g, color.b)); }
+void Graphics::SetForeColor(const Color& color) {
+    color_ = color;
+    if (painter_->isActive()) painter_->setPen(QColor(color.r, color.g, color.b));
+}
 
 void Graphics::SetBold(bool on) {
     bold_ = on;
@@ -90,7 +93,7 @@ void Graphics::ApplyFont() {
     if (textFont_ != QLatin1String("System")) font.setFamily(textFont_);
     if (textSize_ > 0) font.setPointSizeF(textSize_);
     font.setBold(bold_);
-    painter_->setFont(QFont(font, printer_.get()));
+    if (painter_->isActive()) painter_->setFont(QFont(font, printer_.get()));
 }
 
 void Graphics::DrawString(const QString& text, double x, double y, double, bool) {
@@ -101,8 +104,16 @@ bool Graphics::PageWanted() const { return page_ >= firstPage_ && (lastPage_ == 
 
 void Graphics::StartPage() {
     if (!PageWanted()) return;
-    // The painter opened on the first sheet; every later page takes a new one.
-    if (sheets_ > 0) printer_->newPage();
+    // The first page asked for opens the job; every later one takes a new
+    // sheet. The painter keeps its settings from one sheet to the next.
+    if (sheets_ > 0) {
+        printer_->newPage();
+    } else {
+        painter_->begin(printer_.get());
+        SetForeColor(color_);
+        ApplyFont();
+        painter_->scale(fit_, fit_);
+    }
     ++sheets_;
 }
 
@@ -118,9 +129,10 @@ void Graphics::NextCopy() {
 
 void Graphics::SetPageBox(double width, double height) {
     const QRectF printable = printer_->pageLayout().paintRectPoints();
-    const double fit = std::min({1.0, printable.width() / width, printable.height() / height});
+    fit_ = std::min({1.0, printable.width() / width, printable.height() / height});
+    if (!painter_->isActive()) return;
     painter_->resetTransform();
-    painter_->scale(fit, fit);
+    painter_->scale(fit_, fit_);
 }
 
 // ---- OpenPrinterDialog -----------------------------------------------------

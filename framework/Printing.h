@@ -70,7 +70,8 @@ public:
     // False while the current page lies outside the range asked for.
     bool PageWanted() const;
 
-    // For the framework's own drawing.
+    // For the framework's own drawing, on pages asked for (before the first
+    // of them the painter has not begun).
     QPainter& Painter() const { return *painter_; }
     QPrinter& Printer() const { return *printer_; }
     // Device units per point.
@@ -86,6 +87,8 @@ private:
     QString textFont_ = QStringLiteral("System");
     double textSize_ = 12;
     bool bold_ = false;
+    Color color_{0, 0, 0};
+    double fit_ = 1;
     int page_ = 1;
     int firstPage_ = 1, lastPage_ = 0;  // 0: no last page
     int sheets_ = 0;

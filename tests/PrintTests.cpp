@@ -221,6 +221,13 @@ TEST(Print, PageRangeAndCopiesPrintThosePagesNumberedAsInTheWholePrint) {
         for (size_t i = 0; i < p.pages.size() && i < numbers.size(); ++i)
             EXPECT_EQ(BodyWords(p, p.pages[i]), BodyWords(whole, whole.pages[numbers[i] - 1])) << "sheet " << i + 1;
     }
+
+    // A range after the last page has nothing to print: no sheet comes out.
+    PrintAnswer answer(PrintAnswer::PrintToPdf, {PrintAnswer::Portrait, QString(), last + 1, last + 3});
+    ChooseMenuItem(w2, "FilePrint");
+    EXPECT_TRUE(answer.dialogSeen());
+    EXPECT_FALSE(QFile::exists(answer.pdfPath()));
+    EXPECT_FALSE(IsQuitting());
 }
 
 TEST(Print, LineTallerThanTheBlockIsStillPrintedAndPrintingEnds) {
