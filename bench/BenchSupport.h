@@ -9,8 +9,10 @@
 #include <QString>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 
 namespace bench {
 
@@ -35,6 +37,19 @@ inline void WatchForModalBoxes() {
             Fail(QStringLiteral("unexpected message box: %1").arg(box->text()));
     });
     timer->start(50);
+}
+
+// The median, smallest and largest of a set of run times or ratios.
+struct Spread {
+    double median = 0, min = 0, max = 0;
+};
+
+inline Spread SpreadOf(std::vector<double> values) {
+    if (values.empty()) return {};
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    const double median = n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+    return {median, values.front(), values.back()};
 }
 
 }  // namespace bench
