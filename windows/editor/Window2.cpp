@@ -4,11 +4,11 @@
 #include "framework/Dialogs.h"
 #include "framework/Printing.h"
 #include "framework/Runtime.h"
-#include "print/HelpPrinting.h"
 #include "print/PageLayout.h"
 #include "store/Module1.h"
 #include "text/TextFunctions.h"
 #include "windows/WindowClass.h"
+#include "windows/help/HelpPrinting.h"
 #include "windows/password/Window1.h"
 
 using namespace windows;

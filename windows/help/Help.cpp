@@ -1,8 +1,8 @@
 #include "windows/help/Help.h"
 
 #include "app/MenuBuilder.h"
-#include "print/HelpPrinting.h"
 #include "windows/WindowClass.h"
+#include "windows/help/HelpPrinting.h"
 
 using namespace windows;
 

@@ -3,10 +3,10 @@
 #include "app/MenuBars.h"
 #include "framework/Dialogs.h"
 #include "framework/Runtime.h"
-#include "print/HelpPrinting.h"
 #include "store/Module1.h"
 #include "text/TextFunctions.h"
 #include "windows/WindowClass.h"
+#include "windows/help/HelpPrinting.h"
 
 using namespace windows;
 

@@ -1,4 +1,4 @@
-#include "print/HelpPrinting.h"
+#include "windows/help/HelpPrinting.h"
 
 #include "print/PageLayout.h"
 #include "windows/help/Help.h"
