@@ -1,7 +1,7 @@
 #include "update/Manifest.h"
 
-#include "app/App.h"
 #include "app/Site.h"
+#include "framework/Application.h"
 #include "text/TextFunctions.h"
 
 namespace Manifest {
@@ -12,11 +12,11 @@ bool VersionIsCurrent(const QString& version) {
     const QString dot = QStringLiteral(".");
     // Each number of the running version is read only when the one before
     // it was equal.
-    if (static_cast<double>(App::Instance()->MajorVersion()) != Text::Val(Text::NthField(version, dot, 1)))
+    if (static_cast<double>(Application::MajorVersion()) != Text::Val(Text::NthField(version, dot, 1)))
         return false;
-    if (static_cast<double>(App::Instance()->MinorVersion()) != Text::Val(Text::NthField(version, dot, 2)))
+    if (static_cast<double>(Application::MinorVersion()) != Text::Val(Text::NthField(version, dot, 2)))
         return false;
-    return static_cast<double>(App::Instance()->BugVersion()) == Text::Val(Text::NthField(version, dot, 3));
+    return static_cast<double>(Application::BugVersion()) == Text::Val(Text::NthField(version, dot, 3));
 }
 
 bool IsFreeUpgrade(const QString& free) { return Text::Equals(free, QStringLiteral("Yes")); }

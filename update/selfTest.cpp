@@ -1,6 +1,6 @@
 #include "update/selfTest.h"
 
-#include "app/App.h"
+#include "framework/Application.h"
 #include "update/updateWindow.h"
 #include "windows/WindowClass.h"
 
@@ -58,7 +58,7 @@ std::shared_ptr<Label> selfTest::StaticText1() const { return ControlAs<Label>(*
 std::shared_ptr<Label> selfTest::StaticText2() const { return ControlAs<Label>(*this, "StaticText2"); }
 std::shared_ptr<PushButton> selfTest::PushButton1() const { return ControlAs<PushButton>(*this, "PushButton1"); }
 
-void selfTest::StaticText2_Open(Label& label) { label.SetText(App::Instance()->LongVersion()); }
+void selfTest::StaticText2_Open(Label& label) { label.SetText(Application::LongVersion()); }
 
 void selfTest::PushButton1_Action(PushButton&) {
     // The update window's Open closes this window; the running handler keeps

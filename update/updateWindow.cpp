@@ -1,7 +1,7 @@
 #include "update/updateWindow.h"
 
-#include "app/App.h"
 #include "app/Site.h"
+#include "framework/Application.h"
 #include "framework/Dialogs.h"
 #include "framework/Links.h"
 #include "text/TextFunctions.h"
@@ -126,7 +126,7 @@ void updateWindow::askUpgrade(const QString& version, const QString& description
     dialog->SetTitle(QStringLiteral("New version available!"));
     dialog->SetMessage(QStringLiteral("Version ") + version + QStringLiteral(" is now available. "));
     dialog->SetMessage(dialog->Message() + QStringLiteral("(You are using version ") +
-                       App::Instance()->ShortVersion() + QStringLiteral(".) "));
+                       Application::ShortVersion() + QStringLiteral(".) "));
     if (free) {
         dialog->SetMessage(dialog->Message() + QStringLiteral("This is a free upgrade. ") +
                            QStringLiteral("Would you like to automatically download ") +

@@ -1,7 +1,7 @@
 #include "windows/about/AboutBox.h"
 
-#include "app/App.h"
 #include "app/Site.h"
+#include "framework/Application.h"
 #include "framework/Links.h"
 #include "windows/WindowClass.h"
 
@@ -97,7 +97,7 @@ void AboutBox::PushButton2_Action(PushButton&) { ShowURL(Site::MakerHomePage());
 
 // The version of the running build; the text stored in the list is only a
 // stand-in until the window opens.
-void AboutBox::StaticText4_Open(Label& label) { label.SetText(App::Instance()->LongVersion()); }
+void AboutBox::StaticText4_Open(Label& label) { label.SetText(Application::LongVersion()); }
 
 void AboutBox::Oskavel_Action(PushButton&) {
     ShowURL(QStringLiteral("http://") + QString::fromLatin1(Site::kStoreHost) + QStringLiteral("/?") +
