@@ -1,6 +1,6 @@
 #include "app/MenuBars.h"
 
-#include "app/MenuBuilder.h"
+#include "windows/MenuBuilder.h"
 
 using menus::BuildMenu;
 using menus::Entry;

@@ -1,8 +1,8 @@
 #include "update/Manifest.h"
 
-#include "app/Site.h"
 #include "framework/Application.h"
 #include "text/TextFunctions.h"
+#include "windows/Site.h"
 
 namespace Manifest {
 

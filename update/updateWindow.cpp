@@ -1,12 +1,12 @@
 #include "update/updateWindow.h"
 
-#include "app/Site.h"
 #include "framework/Application.h"
 #include "framework/Dialogs.h"
 #include "framework/Links.h"
 #include "text/TextFunctions.h"
 #include "update/Manifest.h"
 #include "update/selfTest.h"
+#include "windows/Site.h"
 #include "windows/WindowClass.h"
 
 using namespace windows;

@@ -1,8 +1,8 @@
 #include "windows/about/AboutBox.h"
 
-#include "app/Site.h"
 #include "framework/Application.h"
 #include "framework/Links.h"
+#include "windows/Site.h"
 #include "windows/WindowClass.h"
 
 using namespace windows;

@@ -1,6 +1,6 @@
 #include "windows/help/Help.h"
 
-#include "app/MenuBuilder.h"
+#include "windows/MenuBuilder.h"
 #include "windows/WindowClass.h"
 #include "windows/help/HelpPrinting.h"
 

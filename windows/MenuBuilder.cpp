@@ -1,4 +1,4 @@
-#include "app/MenuBuilder.h"
+#include "windows/MenuBuilder.h"
 
 #include "framework/Runtime.h"
 

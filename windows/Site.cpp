@@ -1,4 +1,4 @@
-#include "app/Site.h"
+#include "windows/Site.h"
 
 #include <QByteArray>
 #include <QtGlobal>
