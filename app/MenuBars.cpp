@@ -4,6 +4,7 @@
 
 using menus::BuildMenu;
 using menus::Entry;
+using menus::InstanceOf;
 using menus::MenuSpec;
 
 namespace {
@@ -48,17 +49,6 @@ const MenuSpec kBar2[] = {
      {{Entry::Item, "FontSizeSmaller", "Smaller", ""}, {Entry::Item, "FontSizeLarger", "Larger", ""}}},
     {"MorvellanHelpMenu", "Morvellan Help", {kShowHelp, kAbout}},
 };
-
-// Stores the new bar only once its constructor has returned.
-template <class Bar>
-std::shared_ptr<Bar> InstanceOf(std::shared_ptr<Bar>& stored) {
-    if (!stored) {
-        auto bar = std::make_shared<Bar>();
-        bar->Constructor();
-        stored = bar;
-    }
-    return stored;
-}
 
 }  // namespace
 

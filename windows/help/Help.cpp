@@ -109,15 +109,7 @@ bool Help::FilePrintHelp_Action() { return HelpPrinting::PrintHelp(); }
 
 std::shared_ptr<MenuBar3> MenuBar3::implicitInstance;
 
-std::shared_ptr<MenuBar3> MenuBar3::Instance() {
-    // Stored only once its constructor has returned.
-    if (!implicitInstance) {
-        auto bar = std::make_shared<MenuBar3>();
-        bar->Constructor();
-        implicitInstance = bar;
-    }
-    return implicitInstance;
-}
+std::shared_ptr<MenuBar3> MenuBar3::Instance() { return menus::InstanceOf(implicitInstance); }
 
 void MenuBar3::Constructor() {
     Untitled0();
