@@ -12,8 +12,6 @@
 #include <vector>
 
 class QObject;
-class QSocketNotifier;
-class QTimer;
 
 // The header lines of a reply, in the order they came.
 class InternetHeaders {

@@ -594,6 +594,15 @@ TEST(UpdateCheckErrors, ClosedPortBeepsThenReportsTheCode) {
     EXPECT_EQ(OpenWindowNames(), kOnlyPasswordWindow);
 }
 
+// A name on the reserved .invalid domain never resolves.
+TEST(UpdateCheckErrors, UnknownHostReportsItsCode) {
+    qputenv("MORVELLAN_SITE", "nohost.invalid");
+    Answers answers({"OK"});
+    RunCheck();
+    EXPECT_EQ(answers.texts(), QStringList({ErrorText(kHTTPHostNotFound)}));
+    EXPECT_EQ(OpenWindowNames(), kOnlyPasswordWindow);
+}
+
 TEST(UpdateCheckErrors, OversizedReplyIsStoppedAtTheLimit) {
     // A manifest that would be current, buried in 5 MiB: never read whole.
     QByteArray body = ManifestFor("1.1.0", "Yes", "");
