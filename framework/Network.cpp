@@ -2,35 +2,19 @@
 
 #include "framework/Window.h"
 
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
+#include <QObject>
+#include <QSocketNotifier>
 #include <QStringDecoder>
+#include <QTimer>
 #include <QUrl>
 
+#include <curl/curl.h>
+
+#include <cerrno>
+#include <map>
+#include <sys/socket.h>
+
 namespace {
-
-// Complete replies whose status Qt reports as an error: their body is the
-// page all the same.
-bool IsHTTPStatusError(QNetworkReply::NetworkError e) {
-    return (e >= QNetworkReply::ContentAccessDenied && e <= QNetworkReply::UnknownContentError) ||
-           e == QNetworkReply::ProtocolInvalidOperationError ||
-           (e >= QNetworkReply::InternalServerError && e <= QNetworkReply::UnknownServerError);
-}
-
-int32_t CodeOf(QNetworkReply::NetworkError e) {
-    switch (e) {
-    case QNetworkReply::ConnectionRefusedError: return kHTTPConnectionRefused;
-    case QNetworkReply::HostNotFoundError: return kHTTPHostNotFound;
-    case QNetworkReply::TimeoutError:
-    case QNetworkReply::TemporaryNetworkFailureError:
-    case QNetworkReply::NetworkSessionFailedError: return kHTTPUnreachable;
-    case QNetworkReply::RemoteHostClosedError:
-    case QNetworkReply::ProtocolFailure: return kHTTPBrokenReply;
-    case QNetworkReply::ProtocolUnknownError: return kHTTPBadAddress;
-    default: return kHTTPOtherError;
-    }
-}
 
 // The body as text: in the charset the reply names, else UTF-8. Bytes that
 // are not valid in it become replacement characters.
@@ -48,6 +32,23 @@ QString Decode(const QByteArray& body, const QString& contentType) {
     return QString::fromUtf8(body);
 }
 
+// A body in a coding other than identity (gzip, deflate, br ...) would have
+// to be unpacked to be read, to a size nobody knows beforehand.
+bool IsPacked(const InternetHeaders& headers) {
+    const QString content = headers.Value(QStringLiteral("Content-Encoding")).trimmed();
+    if (!content.isEmpty() && content.compare(QLatin1String("identity"), Qt::CaseInsensitive) != 0) return true;
+    for (const QString& coding : headers.Value(QStringLiteral("Transfer-Encoding")).split(QLatin1Char(','))) {
+        const QString c = coding.trimmed().toLower();
+        if (!c.isEmpty() && c != QLatin1String("chunked") && c != QLatin1String("identity")) return true;
+    }
+    return false;
+}
+
+void InitCurlOnce() {
+    static const bool ready = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
+    (void)ready;
+}
+
 }  // namespace
 
 QString InternetHeaders::Value(const QString& name) const {
@@ -56,80 +57,270 @@ QString InternetHeaders::Value(const QString& name) const {
     return QString();
 }
 
-HTTPSocket::HTTPSocket(::Window& window)
-    : Control(window), manager_(std::make_unique<QNetworkAccessManager>()) {
-    manager_->setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
-}
+// One GET on a libcurl multi handle of its own, driven from the event loop:
+// libcurl names the sockets it waits on (a notifier each) and the time it
+// next wants to be called (the timer). Its callbacks only note and count;
+// the socket acts once libcurl has returned.
+struct HTTPSocket::Transfer {
+    struct Watch {
+        QSocketNotifier* read = nullptr;
+        QSocketNotifier* write = nullptr;
+    };
+
+    Transfer(HTTPSocket& owner, const QByteArray& url) : owner_(owner) {
+        InitCurlOnce();
+        timer_ = new QTimer(owner.context_.get());
+        timer_->setSingleShot(true);
+        QObject::connect(timer_, &QTimer::timeout, [this] { Act(CURL_SOCKET_TIMEOUT, 0); });
+        errorText_[0] = '\0';
+
+        multi_ = curl_multi_init();
+        easy_ = curl_easy_init();
+        if (!multi_ || !easy_) return;
+        curl_multi_setopt(multi_, CURLMOPT_SOCKETFUNCTION, &Transfer::OnSocket);
+        curl_multi_setopt(multi_, CURLMOPT_SOCKETDATA, this);
+        curl_multi_setopt(multi_, CURLMOPT_TIMERFUNCTION, &Transfer::OnTimer);
+        curl_multi_setopt(multi_, CURLMOPT_TIMERDATA, this);
+
+        // No compression is asked for, and libcurl unpacks nothing unless
+        // told to (CURLOPT_ACCEPT_ENCODING stays unset).
+        requestHeaders_ = curl_slist_append(nullptr, "Accept-Encoding: identity");
+        curl_easy_setopt(easy_, CURLOPT_URL, url.constData());
+        curl_easy_setopt(easy_, CURLOPT_PROTOCOLS_STR, "http");
+        curl_easy_setopt(easy_, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
+        curl_easy_setopt(easy_, CURLOPT_HTTPHEADER, requestHeaders_);
+        curl_easy_setopt(easy_, CURLOPT_FOLLOWLOCATION, 0L);
+        curl_easy_setopt(easy_, CURLOPT_HTTP09_ALLOWED, 0L);
+        // Straight to the host of the URL, whatever the environment says.
+        curl_easy_setopt(easy_, CURLOPT_PROXY, "");
+        // Each check has its connection to itself, closed when it ends.
+        curl_easy_setopt(easy_, CURLOPT_FORBID_REUSE, 1L);
+        curl_easy_setopt(easy_, CURLOPT_NOSIGNAL, 1L);
+        // Ending a request while a name is being looked up does not wait for
+        // the lookup.
+        curl_easy_setopt(easy_, CURLOPT_QUICK_EXIT, 1L);
+        curl_easy_setopt(easy_, CURLOPT_ERRORBUFFER, errorText_);
+        curl_easy_setopt(easy_, CURLOPT_HEADERFUNCTION, &Transfer::OnHeader);
+        curl_easy_setopt(easy_, CURLOPT_HEADERDATA, this);
+        curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION, &Transfer::OnBody);
+        curl_easy_setopt(easy_, CURLOPT_WRITEDATA, this);
+        // libcurl asks for its first call through the timer.
+        added_ = curl_multi_add_handle(multi_, easy_) == CURLM_OK;
+    }
+
+    ~Transfer() {
+        // Ends the request at whatever point it is: libcurl closes its
+        // connection, and every notifier and the timer are let go.
+        if (multi_ && easy_ && added_) curl_multi_remove_handle(multi_, easy_);
+        if (easy_) curl_easy_cleanup(easy_);
+        if (multi_) curl_multi_cleanup(multi_);
+        curl_slist_free_all(requestHeaders_);
+        for (auto& [fd, watch] : watches_) Retire(watch);
+        timer_->stop();
+        timer_->deleteLater();
+    }
+
+    bool Started() const { return added_; }
+
+    // A notifier may be the one whose signal is running: it is switched off
+    // now and deleted from the event loop.
+    static void Retire(Watch& watch) {
+        for (QSocketNotifier* n : {watch.read, watch.write}) {
+            if (!n) continue;
+            n->setEnabled(false);
+            n->deleteLater();
+        }
+        watch = Watch();
+    }
+
+    static int OnSocket(CURL*, curl_socket_t fd, int what, void* userp, void*) {
+        auto* self = static_cast<Transfer*>(userp);
+        auto it = self->watches_.find(fd);
+        if (what == CURL_POLL_REMOVE) {
+            if (it != self->watches_.end()) {
+                Retire(it->second);
+                self->watches_.erase(it);
+            }
+            return 0;
+        }
+        Watch& watch = self->watches_[fd];
+        QObject* context = self->owner_.context_.get();
+        if (!watch.read) {
+            watch.read = new QSocketNotifier(fd, QSocketNotifier::Read, context);
+            QObject::connect(watch.read, &QSocketNotifier::activated, [self, fd] { self->Act(fd, CURL_CSELECT_IN); });
+        }
+        if (!watch.write) {
+            watch.write = new QSocketNotifier(fd, QSocketNotifier::Write, context);
+            QObject::connect(watch.write, &QSocketNotifier::activated,
+                             [self, fd] { self->Act(fd, CURL_CSELECT_OUT); });
+        }
+        watch.read->setEnabled(what == CURL_POLL_IN || what == CURL_POLL_INOUT);
+        watch.write->setEnabled(what == CURL_POLL_OUT || what == CURL_POLL_INOUT);
+        return 0;
+    }
+
+    static int OnTimer(CURLM*, long timeoutMs, void* userp) {
+        auto* self = static_cast<Transfer*>(userp);
+        if (timeoutMs < 0)
+            self->timer_->stop();
+        else
+            self->timer_->start(static_cast<int>(timeoutMs));
+        return 0;
+    }
+
+    // One line of the status line and headers at a time, each whole, with
+    // its line end. Returning less than given stops the transfer.
+    static size_t OnHeader(char* data, size_t, size_t size, void* userp) {
+        auto* self = static_cast<Transfer*>(userp);
+        self->headerBytes_ += static_cast<qint64>(size);
+        if (self->headerBytes_ > kHTTPHeaderLimit) return self->TooLarge();
+        const QByteArray line = QByteArray(data, static_cast<qsizetype>(size)).trimmed();
+        if (line.startsWith("HTTP/")) {
+            // A status line: an interim reply's headers are not the reply's.
+            self->headers_ = InternetHeaders();
+            self->headersDone_ = false;
+        } else if (line.isEmpty()) {
+            long status = 0;
+            curl_easy_getinfo(self->easy_, CURLINFO_RESPONSE_CODE, &status);
+            if (status < 200) return size;  // an interim reply (100 Continue)
+            self->headersDone_ = true;
+            curl_off_t length = -1;
+            curl_easy_getinfo(self->easy_, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
+            if (length > kHTTPReplyLimit || IsPacked(self->headers_)) return self->TooLarge();
+        } else {
+            const qsizetype colon = line.indexOf(':');
+            if (colon > 0)
+                self->headers_.Append(QString::fromLatin1(line.left(colon).trimmed()),
+                                      QString::fromLatin1(line.mid(colon + 1).trimmed()));
+        }
+        return size;
+    }
+
+    // The body after any chunking is taken off (nothing is unpacked).
+    static size_t OnBody(char* data, size_t, size_t size, void* userp) {
+        auto* self = static_cast<Transfer*>(userp);
+        if (self->body_.size() + static_cast<qint64>(size) > kHTTPReplyLimit) return self->TooLarge();
+        self->body_.append(data, static_cast<qsizetype>(size));
+        return size;
+    }
+
+    size_t TooLarge() {
+        tooLarge_ = true;
+        return 0;
+    }
+
+    // Lets libcurl act on the socket (or on its timer); when the transfer has
+    // ended, the socket takes over, which ends this object.
+    void Act(curl_socket_t fd, int flags) {
+        // A server that sends something, even a cut status line, has not
+        // closed without a reply; libcurl does not tell a partial first line
+        // from nothing, so the first byte is looked at before libcurl reads
+        // it. Only a socket libcurl waits to read from: a pending connect's
+        // error is libcurl's to take.
+        if (!bytesSeen_ && flags == CURL_CSELECT_IN) {
+            char byte;
+            if (::recv(fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT) > 0) bytesSeen_ = true;
+        }
+        int running = 0;
+        curl_multi_socket_action(multi_, fd, flags, &running);
+        int left = 0;
+        bool done = false;
+        CURLcode result = CURLE_OK;
+        while (CURLMsg* message = curl_multi_info_read(multi_, &left))
+            if (message->msg == CURLMSG_DONE) {
+                done = true;
+                result = message->data.result;
+            }
+        if (done) owner_.Finished(result);  // ends this object: nothing follows
+    }
+
+    HTTPSocket& owner_;
+    CURLM* multi_ = nullptr;
+    CURL* easy_ = nullptr;
+    bool added_ = false;
+    curl_slist* requestHeaders_ = nullptr;
+    QTimer* timer_ = nullptr;
+    std::map<curl_socket_t, Watch> watches_;
+    char errorText_[CURL_ERROR_SIZE];
+
+    InternetHeaders headers_;
+    qint64 headerBytes_ = 0;
+    bool headersDone_ = false;
+    QByteArray body_;
+    bool tooLarge_ = false;
+    bool bytesSeen_ = false;
+};
+
+HTTPSocket::HTTPSocket(::Window& window) : Control(window), context_(std::make_unique<QObject>()) {}
 
 HTTPSocket::~HTTPSocket() { Stop(); }
 
 void HTTPSocket::Get(const QString& url) {
     Stop();
-    body_.clear();
+    ++generation_;
     const QUrl address(url, QUrl::StrictMode);
     if (!address.isValid() || address.scheme() != QLatin1String("http") || address.host().isEmpty()) {
         Fail(kHTTPBadAddress);
         return;
     }
-    QNetworkRequest request(address);
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
-    reply_ = manager_->get(request);
-    // Qt reads from the socket only as fast as the body is taken here, so the
-    // limit holds for what is kept in memory, not only for what is handed on.
-    reply_->setReadBufferSize(64 * 1024);
-    QNetworkReply* reply = reply_;
-    QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, [this, reply] {
-        if (reply != reply_) return;
-        const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
-        if (length.isValid() && length.toLongLong() > kHTTPReplyLimit) Fail(kHTTPReplyTooLarge);
-    });
-    QObject::connect(reply, &QNetworkReply::readyRead, reply, [this, reply] {
-        if (reply == reply_) ReadSome();
-    });
-    QObject::connect(reply, &QNetworkReply::finished, reply, [this, reply] {
-        if (reply == reply_) Finished();
-    });
+    url_ = address.toString();
+    transfer_ = std::make_unique<Transfer>(*this, address.toEncoded());
+    if (!transfer_->Started()) Fail(kHTTPOtherError);
 }
 
-void HTTPSocket::ReadSome() {
-    const qint64 available = reply_->bytesAvailable();
-    if (body_.size() + available > kHTTPReplyLimit) {
-        Fail(kHTTPReplyTooLarge);
+void HTTPSocket::Finished(int curlCode) {
+    Transfer& t = *transfer_;
+    int32_t code = 0;  // 0: a page
+    long osError = 0;
+    long requestSize = 0;
+    switch (curlCode) {
+    case CURLE_OK:
+        if (!t.headersDone_) code = kHTTPBrokenReply;
+        break;
+    case CURLE_GOT_NOTHING:
+        // Closed without a byte: an empty page. Closed inside the status
+        // line: a broken reply.
+        if (t.bytesSeen_) code = kHTTPBrokenReply;
+        break;
+    case CURLE_COULDNT_RESOLVE_HOST: code = kHTTPHostNotFound; break;
+    case CURLE_COULDNT_CONNECT:
+        curl_easy_getinfo(t.easy_, CURLINFO_OS_ERRNO, &osError);
+        code = osError == ECONNREFUSED ? kHTTPConnectionRefused : kHTTPUnreachable;
+        break;
+    case CURLE_OPERATION_TIMEDOUT: code = kHTTPUnreachable; break;
+    case CURLE_URL_MALFORMAT: code = kHTTPBadAddress; break;
+    case CURLE_UNSUPPORTED_PROTOCOL:
+        // After the request went out: the answer was not HTTP (a banner,
+        // random bytes).
+        curl_easy_getinfo(t.easy_, CURLINFO_REQUEST_SIZE, &requestSize);
+        code = requestSize > 0 ? kHTTPBrokenReply : kHTTPBadAddress;
+        break;
+    case CURLE_WEIRD_SERVER_REPLY:
+    case CURLE_RECV_ERROR:
+    case CURLE_SEND_ERROR:
+    case CURLE_PARTIAL_FILE:
+    case CURLE_BAD_CONTENT_ENCODING: code = kHTTPBrokenReply; break;
+    // libcurl's own bound on one header line (100 KiB), below any memory
+    // that matters, and a size past a limit.
+    case CURLE_OUT_OF_MEMORY:
+    case CURLE_FILESIZE_EXCEEDED: code = kHTTPReplyTooLarge; break;
+    default: code = kHTTPOtherError; break;
+    }
+    if (t.tooLarge_) code = kHTTPReplyTooLarge;
+    if (code != 0) {
+        Fail(code);
         return;
     }
-    body_ += reply_->read(available);
-}
-
-void HTTPSocket::Finished() {
-    ReadSome();
-    if (!reply_) return;  // stopped at the limit
-    const QNetworkReply::NetworkError error = reply_->error();
-    const QVariant status = reply_->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    const bool answered = status.isValid();
-    if (!answered && !(error == QNetworkReply::RemoteHostClosedError && body_.isEmpty())) {
-        Fail(CodeOf(error));
-        return;
-    }
-    if (answered && error != QNetworkReply::NoError && !IsHTTPStatusError(error)) {
-        Fail(CodeOf(error));
-        return;
-    }
-    // A complete reply, or a connection closed before any answer: its body
-    // is empty then.
-    const QString url = reply_->url().toString();
-    InternetHeaders headers;
-    for (const auto& [name, value] : reply_->rawHeaderPairs())
-        headers.Append(QString::fromLatin1(name), QString::fromLatin1(value));
-    const QString content = Decode(body_, headers.Value(QStringLiteral("Content-Type")));
-    const int32_t code = answered ? status.toInt() : 0;
+    long status = 0;
+    curl_easy_getinfo(t.easy_, CURLINFO_RESPONSE_CODE, &status);
+    const InternetHeaders headers = t.headers_;
+    const QString content = Decode(t.body_, headers.Value(QStringLiteral("Content-Type")));
     Stop();
-    url_ = url;
-    status_ = code;
+    status_ = static_cast<int32_t>(status);
     headers_ = headers;
     content_ = content;
     errorCode_ = 0;
-    QMetaObject::invokeMethod(manager_.get(), [this] { RaiseEvent(kEventPageReceived); },
-                              Qt::QueuedConnection);
+    Deliver(kEventPageReceived);
 }
 
 void HTTPSocket::Fail(int32_t code) {
@@ -139,23 +330,20 @@ void HTTPSocket::Fail(int32_t code) {
     status_ = 0;
     headers_ = InternetHeaders();
     content_.clear();
-    // Every event of the socket is raised from the event loop, outside of
-    // Qt's own signals, so a handler may run a modal loop or end the request.
-    QMetaObject::invokeMethod(manager_.get(), [this] { RaiseEvent(kEventError); }, Qt::QueuedConnection);
+    Deliver(kEventError);
 }
 
-void HTTPSocket::Stop() {
-    QNetworkReply* reply = reply_;
-    if (!reply) return;
-    reply_ = nullptr;
-    body_.clear();
-    QObject::disconnect(reply, nullptr, nullptr, nullptr);
-    reply->abort();
-    reply->deleteLater();
-    // An aborted HTTP/1.1 request leaves its connection open inside Qt; the
-    // server is to see the request end.
-    manager_->clearConnectionCache();
+void HTTPSocket::Deliver(int event) {
+    // Every event of the socket is raised from the event loop, outside of
+    // libcurl and of the notifiers, so a handler may run a modal loop or end
+    // the request. One queued for an earlier request is dropped.
+    const uint64_t generation = generation_;
+    QMetaObject::invokeMethod(
+        context_.get(), [this, generation, event] { if (generation == generation_) RaiseEvent(event); },
+        Qt::QueuedConnection);
 }
+
+void HTTPSocket::Stop() { transfer_.reset(); }
 
 void HTTPSocket::WindowClosed() { Stop(); }
 

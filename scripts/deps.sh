@@ -7,7 +7,8 @@ packages=(
   cmake make g++ pkg-config
   qt6-base-dev libgl-dev
   libqt6svg6
-  libgtest-dev
+  libcurl4-openssl-dev
+  libgtest-dev zlib1g-dev
   fonts-liberation
   desktop-file-utils
   poppler-utils

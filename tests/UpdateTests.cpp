@@ -28,7 +28,9 @@
 #include <QUrl>
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <functional>
+#include <zlib.h>
 
 using namespace harness;
 
@@ -107,12 +109,47 @@ TEST(Manifest, VersionTestAgainstTheRunningVersion) {
 
 // ---- Test server ----------------------------------------------------------
 
-// Serves every request on 127.0.0.1 in one way and records what it saw.
+// What the server sends once it has read a request: a head at once, then
+// pieces made one at a time as the socket drains (so that a reply of a
+// gigabyte never lies in memory here), then bytes one at a time at a pace.
+struct Script {
+    Script(QByteArray head = {}, std::function<QByteArray()> more = nullptr, QByteArray trickle = {},
+           int trickleMs = 1000, bool close = true)
+        : head(std::move(head)), more(std::move(more)), trickle(std::move(trickle)), trickleMs(trickleMs),
+          close(close) {}
+    QByteArray head;
+    std::function<QByteArray()> more;  // the next piece; empty: no more
+    QByteArray trickle;
+    int trickleMs;
+    bool close;  // closes the connection after the last byte
+};
+
+// `count` times the piece, then the tail, made as they are asked for.
+std::function<QByteArray()> Repeat(const QByteArray& piece, qint64 count, const QByteArray& tail = QByteArray()) {
+    auto left = std::make_shared<qint64>(count);
+    auto tailLeft = std::make_shared<bool>(!tail.isEmpty());
+    return [=]() -> QByteArray {
+        if (*left > 0) {
+            --*left;
+            return piece;
+        }
+        if (*tailLeft) {
+            *tailLeft = false;
+            return tail;
+        }
+        return QByteArray();
+    };
+}
+
+// Serves every request on 127.0.0.1 by its script and records what it saw.
 class TestServer {
 public:
     enum class Mode { Reply, CloseAtOnce, Silent };
 
-    TestServer(Mode mode, QByteArray reply = QByteArray()) : mode_(mode), reply_(std::move(reply)) {
+    TestServer(Mode mode, QByteArray reply = QByteArray())
+        : TestServer(Script{std::move(reply), nullptr, QByteArray(), 0, mode != Mode::Silent}) {}
+
+    explicit TestServer(Script script) : script_(std::move(script)) {
         if (!server_.listen(QHostAddress::LocalHost, 0)) qFatal("cannot listen");
         qputenv("MORVELLAN_SITE", QByteArray("127.0.0.1:") + QByteArray::number(server_.serverPort()));
         QObject::connect(&server_, &QTcpServer::newConnection, [this] {
@@ -122,36 +159,122 @@ public:
 
     QStringList requestLines;
     int disconnects = 0;
+    qint64 trickled = 0;  // bytes of the trickle sent
 
 private:
     void Serve(QTcpSocket* socket) {
         auto received = std::make_shared<QByteArray>();
-        QObject::connect(socket, &QTcpSocket::disconnected, socket, [this, socket] {
+        auto done = std::make_shared<bool>(false);
+        QObject::connect(socket, &QTcpSocket::disconnected, socket, [this, socket, done] {
             ++disconnects;
+            *done = true;
             socket->deleteLater();
         });
-        QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket, received] {
+        QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket, received, done] {
             *received += socket->readAll();
-            if (!received->contains("\r\n\r\n") || received->isEmpty()) return;
+            if (!received->contains("\r\n\r\n")) return;
             requestLines << QString::fromLatin1(received->left(received->indexOf("\r\n")));
             received->clear();
-            if (mode_ == Mode::Reply) {
-                socket->write(reply_);
-                socket->disconnectFromHost();
-            } else if (mode_ == Mode::CloseAtOnce) {
-                socket->disconnectFromHost();
+            socket->write(script_.head);
+            // Keeps a few pieces in flight, no more.
+            auto pump = [this, socket, done] {
+                while (!*done && script_.more && socket->bytesToWrite() < 256 * 1024) {
+                    const QByteArray piece = script_.more();
+                    if (piece.isEmpty()) {
+                        script_.more = nullptr;
+                        break;
+                    }
+                    socket->write(piece);
+                }
+                if (!*done && !script_.more && script_.trickle.isEmpty() && script_.close) {
+                    *done = true;
+                    socket->disconnectFromHost();
+                }
+            };
+            QObject::connect(socket, &QTcpSocket::bytesWritten, socket, pump);
+            if (script_.trickle.isEmpty()) {
+                pump();
+                return;
             }
+            auto* timer = new QTimer(socket);
+            QObject::connect(timer, &QTimer::timeout, socket, [this, socket, timer, pump] {
+                if (trickled == script_.trickle.size()) {
+                    timer->stop();
+                    script_.trickle.clear();
+                    pump();
+                    return;
+                }
+                socket->write(script_.trickle.mid(trickled++, 1));
+            });
+            timer->start(script_.trickleMs);
+            socket->write(script_.trickle.mid(trickled++, 1));
         });
     }
 
     QTcpServer server_;
-    Mode mode_;
-    QByteArray reply_;
+    Script script_;
 };
+
+// The program's resident memory at its peak, from /proc, since Start.
+class PeakMemory {
+public:
+    void Start() {
+        QFile reset(QStringLiteral("/proc/self/clear_refs"));
+        // 5 sets the peak back to the present resident size.
+        if (!reset.open(QIODevice::WriteOnly) || reset.write("5") != 1) ADD_FAILURE() << "cannot reset the peak";
+        reset.close();
+        start_ = Kb("VmRSS:");
+    }
+    qint64 GrowthKb() const { return Kb("VmHWM:") - start_; }
+
+private:
+    static qint64 Kb(const char* field) {
+        QFile status(QStringLiteral("/proc/self/status"));
+        if (!status.open(QIODevice::ReadOnly)) return -1;
+        for (const QByteArray& line : status.readAll().split('\n'))
+            if (line.startsWith(field)) return line.mid(qstrlen(field)).trimmed().split(' ').value(0).toLongLong();
+        return -1;
+    }
+    qint64 start_ = 0;
+};
+
+// "Within a few MB": the update window and its boxes, and at most a reply's
+// worth of body.
+constexpr qint64 kMemoryGrowthLimitKb = 8 * 1024;
 
 QByteArray Reply(const QByteArray& statusLine, const QByteArray& body, const QByteArray& moreHeaders = "") {
     return "HTTP/1.1 " + statusLine + "\r\nContent-Type: text/xml\r\nContent-Length: " +
            QByteArray::number(body.size()) + "\r\n" + moreHeaders + "Connection: close\r\n\r\n" + body;
+}
+
+// Header lines of a kilobyte each.
+QByteArray HeaderLines(int count) {
+    QByteArray lines;
+    for (int i = 0; i < count; ++i) lines += "X-Line-" + QByteArray::number(i) + ": " + QByteArray(1000, 'h') + "\r\n";
+    return lines;
+}
+
+// A gzip stream of `size` bytes of one kind, packed a megabyte at a time.
+QByteArray Gzip(char byte, qint64 size) {
+    z_stream z{};
+    if (deflateInit2(&z, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY) != Z_OK) qFatal("zlib");
+    const QByteArray input(1024 * 1024, byte);
+    QByteArray out;
+    char buffer[64 * 1024];
+    for (qint64 left = size; left >= 0; left -= input.size()) {
+        const bool last = left <= input.size();
+        z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(input.constData()));
+        z.avail_in = static_cast<uInt>(last ? left : input.size());
+        do {
+            z.next_out = reinterpret_cast<Bytef*>(buffer);
+            z.avail_out = sizeof buffer;
+            deflate(&z, last ? Z_FINISH : Z_NO_FLUSH);
+            out.append(buffer, static_cast<qsizetype>(sizeof buffer - z.avail_out));
+        } while (z.avail_out == 0);
+        if (last) break;
+    }
+    deflateEnd(&z);
+    return out;
 }
 
 QByteArray ManifestFor(const QByteArray& version, const QByteArray& free, const QByteArray& description) {
@@ -257,13 +380,15 @@ private:
 };
 
 // From the password window: "Check Now", then "Check for Updates", which
-// returns once the update window has closed.
-void RunCheck() {
+// returns once the update window has closed. The memory is measured from
+// just before the button.
+void RunCheck(PeakMemory* memory = nullptr) {
     Launch();
     ChooseMenuItem(OpenWindow1(), QStringLiteral("CheckforUpdateCheckNow"));
     auto version = OpenVersionWindow();
     ASSERT_TRUE(version);
     Watchdog watchdog;
+    if (memory) memory->Start();
     QTest::mouseClick(version->PushButton1()->NativeWidget(), Qt::LeftButton);
     EXPECT_FALSE(version->IsOpen());
 }
@@ -291,7 +416,8 @@ TEST_P(UpdateCheck, ShowsItsOutcomeAndCloses) {
     TestServer server(c.mode, c.reply);
     UrlCatcher catcher;
     Answers answers(c.presses);
-    RunCheck();
+    PeakMemory memory;
+    RunCheck(&memory);
 
     EXPECT_EQ(answers.texts(), c.texts);
     if (!answers.boxes.empty()) {
@@ -300,9 +426,9 @@ TEST_P(UpdateCheck, ShowsItsOutcomeAndCloses) {
     }
     EXPECT_EQ(catcher.urls, c.urls);
     EXPECT_EQ(OpenWindowNames(), kOnlyPasswordWindow);
-    ASSERT_FALSE(server.requestLines.isEmpty());
-    for (const QString& line : server.requestLines) EXPECT_EQ(line, kRequestLine);
+    EXPECT_EQ(server.requestLines, QStringList({kRequestLine}));
     EXPECT_EQ(BeepCount(), 0);
+    EXPECT_LE(memory.GrowthKb(), kMemoryGrowthLimitKb);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -323,6 +449,17 @@ INSTANTIATE_TEST_SUITE_P(
                   Reply("301 Moved Permanently", ManifestFor("1.1.0", "Yes", ""),
                         "Location: /Elsewhere/morvellan.xml\r\n"),
                   {"OK"}, {kCurrentText}, "", {}},
+        // Every complete reply is a page, whatever its status.
+        CheckCase{"ProxyAuthenticationRequired", TestServer::Mode::Reply,
+                  Reply("407 Proxy Authentication Required", ManifestFor("1.1.0", "Yes", ""),
+                        "Proxy-Authenticate: Basic realm=\"x\"\r\n"),
+                  {"OK"}, {kCurrentText}, "", {}},
+        CheckCase{"Chunked", TestServer::Mode::Reply,
+                  "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n10\r\n<CurrentVersion>\r\n"
+                  "16\r\n1.1.0</CurrentVersion>\r\n0\r\n\r\n",
+                  {"OK"}, {kCurrentText}, "", {}},
+        CheckCase{"HeadersJustUnderTheLimit", TestServer::Mode::Reply,
+                  Reply("200 OK", ManifestFor("1.1.0", "Yes", ""), HeaderLines(60)), {"OK"}, {kCurrentText}, "", {}},
         CheckCase{"EmptyBody", TestServer::Mode::Reply, Reply("200 OK", ""), {}, {}, "", {}},
         CheckCase{"ClosedWithoutReply", TestServer::Mode::CloseAtOnce, "", {}, {}, "", {}}),
     [](const ::testing::TestParamInfo<CheckCase>& info) { return std::string(info.param.name); });
@@ -457,6 +594,15 @@ TEST(UpdateCheckErrors, ClosedPortBeepsThenReportsTheCode) {
     EXPECT_EQ(OpenWindowNames(), kOnlyPasswordWindow);
 }
 
+// A name on the reserved .invalid domain never resolves.
+TEST(UpdateCheckErrors, UnknownHostReportsItsCode) {
+    qputenv("MORVELLAN_SITE", "nohost.invalid");
+    Answers answers({"OK"});
+    RunCheck();
+    EXPECT_EQ(answers.texts(), QStringList({ErrorText(kHTTPHostNotFound)}));
+    EXPECT_EQ(OpenWindowNames(), kOnlyPasswordWindow);
+}
+
 TEST(UpdateCheckErrors, OversizedReplyIsStoppedAtTheLimit) {
     // A manifest that would be current, buried in 5 MiB: never read whole.
     QByteArray body = ManifestFor("1.1.0", "Yes", "");
@@ -502,33 +648,132 @@ TEST(UpdateCheckErrors, BodyShorterThanAnnouncedIsACommunicationError) {
     EXPECT_EQ(OpenWindowNames(), kOnlyPasswordWindow);
 }
 
+// ---- A hostile server ------------------------------------------------------
+
+// Each reply ends in one box, after one request, with the memory flat and the
+// connection closed: the limits hold for all the server sends, not only for
+// a body it announces.
+struct HostileCase {
+    const char* name;
+    std::function<Script()> script;
+    int code;
+};
+
+void PrintTo(const HostileCase& c, std::ostream* os) { *os << c.name; }
+
+const QByteArray kStatus = "HTTP/1.1 200 OK\r\nContent-Type: text/xml\r\n";
+const QByteArray kPiece(64 * 1024, 'x');
+constexpr qint64 kMiB = 1024 * 1024;
+
+Script Packed(char byte, qint64 size) {
+    const QByteArray body = Gzip(byte, size);
+    return {kStatus + "Content-Encoding: gzip\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" +
+            body};
+}
+
+class HostileReply : public ::testing::TestWithParam<HostileCase> {};
+
+TEST_P(HostileReply, EndsInOneCodeWithTheMemoryFlat) {
+    const HostileCase& c = GetParam();
+    TestServer server(c.script());
+    Answers answers({"OK"});
+    PeakMemory memory;
+    RunCheck(&memory);
+    EXPECT_EQ(answers.texts(), QStringList({ErrorText(c.code)}));
+    EXPECT_EQ(server.requestLines, QStringList({kRequestLine}));
+    EXPECT_LE(memory.GrowthKb(), kMemoryGrowthLimitKb);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return server.disconnects == 1; }, 10000)) << "the connection is closed";
+    EXPECT_EQ(OpenWindowNames(), kOnlyPasswordWindow);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Replies, HostileReply,
+    ::testing::Values(
+        HostileCase{"HeaderOf100MiB",
+                    [] { return Script{kStatus + "X-Filler: ", Repeat(kPiece, 1600, "\r\n\r\n")}; },
+                    kHTTPReplyTooLarge},
+        HostileCase{"HeaderLinesPastTheLimit",
+                    [] { return Script{kStatus + HeaderLines(70) + "\r\n" + ManifestFor("1.1.0", "Yes", "")}; },
+                    kHTTPReplyTooLarge},
+        HostileCase{"ChunkAnnouncedAs1GiB",
+                    [] {
+                        return Script{kStatus + "Transfer-Encoding: chunked\r\n\r\n40000000\r\n",
+                                      Repeat(kPiece, 16 * 1024)};
+                    },
+                    kHTTPReplyTooLarge},
+        HostileCase{"Chunked100MiBThenClose",
+                    [] {
+                        return Script{kStatus + "Transfer-Encoding: chunked\r\n\r\n",
+                                      Repeat("10000\r\n" + kPiece + "\r\n", 1600)};
+                    },
+                    kHTTPReplyTooLarge},
+        HostileCase{"Body100MiBUnannounced",
+                    [] { return Script{kStatus + "\r\n" + ManifestFor("1.1.0", "Yes", ""), Repeat(kPiece, 1600)}; },
+                    kHTTPReplyTooLarge},
+        HostileCase{"GzipOf200MiB", [] { return Packed('\0', 200 * kMiB); }, kHTTPReplyTooLarge},
+        HostileCase{"GzipOf12MiBOfBlanks", [] { return Packed(' ', 12 * kMiB); }, kHTTPReplyTooLarge},
+        HostileCase{"RandomBytes",
+                    [] {
+                        QByteArray bytes;
+                        for (int i = 0; i < 1024; ++i) bytes += static_cast<char>((i * 131 + 7) & 0xFF);
+                        return Script{bytes};
+                    },
+                    kHTTPBrokenReply},
+        // A banner, and the connection left open: the client ends it.
+        HostileCase{"Banner", [] { return Script{"SSH-2.0-OpenSSH_9.2\r\n", nullptr, {}, 0, false}; },
+                    kHTTPBrokenReply},
+        HostileCase{"CutInsideTheStatusLine", [] { return Script{"HTTP/1.1 20"}; }, kHTTPBrokenReply},
+        HostileCase{"CutInsideTheHeaders", [] { return Script{kStatus}; }, kHTTPBrokenReply}),
+    [](const ::testing::TestParamInfo<HostileCase>& info) { return std::string(info.param.name); });
+
 // ---- Leaving a check that gets no answer ----------------------------------
 
-class LeaveWaiting : public ::testing::TestWithParam<int> {};
+// The server answers nothing, trickles its headers a byte a second, or its
+// body.
+enum class Pending { Silent, TrickledHeaders, TrickledBody };
+
+Script ScriptFor(Pending pending) {
+    const QByteArray body = ManifestFor("1.1.0", "Yes", "");
+    const QByteArray head = kStatus + "Content-Length: " + QByteArray::number(body.size()) + "\r\n\r\n";
+    switch (pending) {
+    case Pending::Silent: return Script{{}, nullptr, {}, 0, false};
+    case Pending::TrickledHeaders: return Script{{}, nullptr, head + body};
+    default: return Script{head, nullptr, body};
+    }
+}
+
+class LeaveWaiting : public ::testing::TestWithParam<std::tuple<int, Pending>> {};
 
 TEST_P(LeaveWaiting, EndsTheRequestWithoutAMessage) {
-    TestServer server(TestServer::Mode::Silent);
+    const auto [way, pending] = GetParam();
+    TestServer server(ScriptFor(pending));
     Answers none({});
     QString label;
     bool bar = false;
+    bool closedAtOnce = false;
     // Held here, the closed window lives on: closing it, not its end, must
     // stop the request.
     std::shared_ptr<updateWindow> kept;
-    When leave([&] { return server.requestLines.size() == 1 && OpenUpdateWindow(); },
-               [&] {
+    When leave([&, pending = pending] {
+                   return server.requestLines.size() == 1 && OpenUpdateWindow() &&
+                          (pending == Pending::Silent || server.trickled >= 2);
+               },
+               [&, way = way] {
                    auto w = kept = OpenUpdateWindow();
                    label = w->StaticText1()->Text();
                    bar = w->ProgressBar1()->NativeWidget()->isVisible();
-                   switch (GetParam()) {
+                   switch (way) {
                    case 0: QTest::mouseClick(w->PushButton1()->NativeWidget(), Qt::LeftButton); break;
                    case 1: QTest::keyClick(w->PushButton1()->NativeWidget(), Qt::Key_Escape); break;
                    case 2: QTest::keyClick(w->PushButton1()->NativeWidget(), Qt::Key_Return); break;
                    default: CloseByUser(w->NativeWindow()); break;
                    }
+                   closedAtOnce = !w->IsOpen() && !w->NativeWindow()->isVisible();
                });
     RunCheck();
     EXPECT_EQ(label, "Checking for updates...");
     EXPECT_TRUE(bar);
+    EXPECT_TRUE(closedAtOnce) << "the window closes as it is left";
     EXPECT_EQ(server.requestLines, QStringList({kRequestLine}));
     EXPECT_TRUE(QTest::qWaitFor([&] { return server.disconnects == 1; }, 10000))
         << "the server sees the connection closed";
@@ -537,12 +782,17 @@ TEST_P(LeaveWaiting, EndsTheRequestWithoutAMessage) {
     EXPECT_EQ(OpenWindowNames(), kOnlyPasswordWindow);
 }
 
-std::string WayName(const ::testing::TestParamInfo<int>& info) {
-    static const char* const names[] = {"CancelButton", "Escape", "Return", "CloseBox"};
-    return names[info.param];
+std::string WayName(const ::testing::TestParamInfo<std::tuple<int, Pending>>& info) {
+    static const char* const ways[] = {"CancelButton", "Escape", "Return", "CloseBox"};
+    static const char* const states[] = {"Silent", "TrickledHeaders", "TrickledBody"};
+    return std::string(states[static_cast<int>(std::get<1>(info.param))]) + ways[std::get<0>(info.param)];
 }
 
-INSTANTIATE_TEST_SUITE_P(Ways, LeaveWaiting, ::testing::Values(0, 1, 2, 3), WayName);
+INSTANTIATE_TEST_SUITE_P(Ways, LeaveWaiting,
+                         ::testing::Combine(::testing::Values(0, 1, 2, 3),
+                                            ::testing::Values(Pending::Silent, Pending::TrickledHeaders,
+                                                              Pending::TrickledBody)),
+                         WayName);
 
 // ---- The version window ---------------------------------------------------
 
