@@ -125,7 +125,16 @@ void RectControl::Relayout(int contentWidth, int contentHeight) {
 void RectControl::ApplyFont() {
     QFont font = QApplication::font();
     if (!fontName_.isEmpty() && fontName_ != QLatin1String("System")) font.setFamily(fontName_);
-    if (textSize_ > 0) font.setPointSizeF(std::min(textSize_, kLargestShownTextSize));
+    if (textSize_ > 0) {
+        double points = std::min(textSize_, kLargestShownTextSize);
+        // A layout's positions and sizes are screen pixels, and a text size
+        // given with it is in the same unit: 12 points are 12 pixels, as on
+        // the 72-dpi screens the layouts were drawn for, so the text fits the
+        // box laid out for it at any dpi. Qt's point is 1/72 inch at the
+        // screen's logical dpi (96 as a rule), so the size is scaled by 72/dpi.
+        if (TextSizeInLayoutUnits()) points = points * 72.0 / std::max(1, widget_->logicalDpiY());
+        font.setPointSizeF(points);
+    }
     font.setBold(bold_);
     font.setItalic(italic_);
     font.setUnderline(underline_);

@@ -83,6 +83,11 @@ public:
 
 protected:
     void ApplyFont();
+    // Whether a text size given to the control is in the layout's unit, a
+    // pixel; otherwise it is a true point (the reader's text in a text area,
+    // which is printed at that size). The system font keeps the desktop's
+    // size either way.
+    virtual bool TextSizeInLayoutUnits() const { return true; }
     QString fontName_ = QStringLiteral("System");
     double textSize_ = 0;
     bool bold_ = false, italic_ = false, underline_ = false;
@@ -158,6 +163,9 @@ public:
     void Refresh(bool eraseBackground);
     std::shared_ptr<class StyledTextPrinter> styledTextPrinter(std::shared_ptr<class Graphics> surface, double width);
     void SetProperty(const QString& key, const PropertyValue& value) override;
+
+protected:
+    bool TextSizeInLayoutUnits() const override { return false; }
 
 private:
     // Conversions between character offsets and the document's UTF-16

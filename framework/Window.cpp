@@ -17,6 +17,8 @@
 #include <QMoveEvent>
 #include <QResizeEvent>
 #include <QScreen>
+#include <QStyle>
+#include <QStyleOptionMenuItem>
 #include <QPlainTextEdit>
 
 #include <algorithm>
@@ -84,6 +86,29 @@ bool RunBuiltIn(const QString& name) {
         return true;
     }
     return false;
+}
+
+// The width a bar needs to show every menu in one row, laid out as QMenuBar
+// lays out its items: a panel and a margin on each side, and the item
+// spacing before, between and after the items.
+int MenuBarWidth(QMenuBar* bar) {
+    QStyle* style = bar->style();
+    const int panel = style->pixelMetric(QStyle::PM_MenuBarPanelWidth, nullptr, bar);
+    const int margin = style->pixelMetric(QStyle::PM_MenuBarHMargin, nullptr, bar);
+    const int spacing = style->pixelMetric(QStyle::PM_MenuBarItemSpacing, nullptr, bar);
+    int width = 2 * (panel + margin) + spacing;
+    for (QAction* action : bar->actions()) {
+        if (!action->isVisible()) continue;
+        QStyleOptionMenuItem option;
+        option.initFrom(bar);
+        option.menuItemType = QStyleOptionMenuItem::Normal;
+        option.checkType = QStyleOptionMenuItem::NotCheckable;
+        option.text = action->text();
+        option.font = bar->font();
+        const QSize text = bar->fontMetrics().size(Qt::TextShowMnemonic, action->text());
+        width += style->sizeFromContents(QStyle::CT_MenuBarItem, &option, text, bar).width() + spacing;
+    }
+    return width;
 }
 
 }  // namespace
@@ -345,17 +370,18 @@ void Window::ApplySize() {
         const int32_t low = std::min(min, max);
         return std::clamp(value, low, std::max(std::min(max, screen), low));
     };
-    width_ = fit(width_, minWidth_, maxWidth_, area.width() - frame.width());
-    int barHeight = 0;
-    if (menuBar_ && menuBarVisible_) {
-        QMenuBar* bar = native_->menuBar();
-        barHeight = bar->isNativeMenuBar() ? 0 : std::max(bar->heightForWidth(width_), bar->sizeHint().height());
-    }
+    // A window with a bar is at least as wide as its bar needs to show every
+    // menu: none is hidden behind an overflow arrow. Its controls keep their
+    // places; only the content grows to the right.
+    QMenuBar* bar = menuBar_ && menuBarVisible_ && !native_->menuBar()->isNativeMenuBar() ? native_->menuBar() : nullptr;
+    const int32_t minWidth = bar ? std::max(minWidth_, MenuBarWidth(bar)) : minWidth_;
+    width_ = fit(width_, minWidth, maxWidth_, area.width() - frame.width());
+    const int barHeight = bar ? std::max(bar->heightForWidth(width_), bar->sizeHint().height()) : 0;
     height_ = fit(height_, minHeight_, maxHeight_, area.height() - frame.height() - barHeight);
     applyingSize_ = true;
     QWidget* content = native_->content();
     if (resizeable_) {
-        content->setMinimumSize(minWidth_, minHeight_);
+        content->setMinimumSize(std::min(minWidth, maxWidth_), minHeight_);
         content->setMaximumSize(maxWidth_, maxHeight_);
     } else {
         content->setMinimumSize(width_, height_);
