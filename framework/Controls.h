@@ -160,6 +160,9 @@ public:
     void SetScrollPosition(int32_t line);
     bool ReadOnly() const;
     void SetReadOnly(bool on);
+    // The selection is hidden while the window is inactive.
+    bool HideSelection() const { return hideSelection_; }
+    void SetHideSelection(bool on);
     void Refresh(bool eraseBackground);
     std::shared_ptr<class StyledTextPrinter> styledTextPrinter(std::shared_ptr<class Graphics> surface, double width);
     void SetProperty(const QString& key, const PropertyValue& value) override;
@@ -175,6 +178,7 @@ private:
     const std::vector<int>& SurrogatePairs() const;
 
     double lineSpacing_ = 1.0;
+    bool hideSelection_ = false;
     // UTF-16 positions of the surrogate pairs in the document, in order;
     // rebuilt after a change only when a conversion needs it.
     mutable std::vector<int> pairs_;

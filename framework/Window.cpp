@@ -16,6 +16,7 @@
 #include <QMenuBar>
 #include <QMoveEvent>
 #include <QResizeEvent>
+#include <QPalette>
 #include <QScreen>
 #include <QStyle>
 #include <QStyleOptionMenuItem>
@@ -330,9 +331,21 @@ void Window::SetProperty(const QString& key, const PropertyValue& value) {
         // 1 is a movable modal window: it blocks every other window while shown.
         native_->setWindowModality(value.toInt() == 1 ? Qt::ApplicationModal : Qt::NonModal);
     }
-    // Placement 0 is the platform's default position; the other keys
-    // (Composite, FullScreen, LiveResize, colours, MacProcID) keep
-    // Qt's defaults.
+    else if (key == QLatin1String("HasBackColor")) hasBackColor_ = value.toBool(), ApplyBackColor();
+    else if (key == QLatin1String("BackColor")) backColor_ = value.toColor(), ApplyBackColor();
+    // 0 is the platform's default position, and off the ordinary window.
+    else if (key == QLatin1String("Placement") && value.toInt() == 0) {}
+    else if (key == QLatin1String("FullScreen") && !value.toBool()) {}
+    else KeyNotApplied(key, value);
+}
+
+void Window::ApplyBackColor() {
+    QWidget* content = native_->content();
+    QPalette palette = content->palette();
+    palette.setColor(QPalette::Window, hasBackColor_ ? QColor(backColor_.r, backColor_.g, backColor_.b)
+                                                     : QApplication::palette(content).color(QPalette::Window));
+    content->setPalette(palette);
+    content->setAutoFillBackground(hasBackColor_);
 }
 
 QWidget* Window::NativeWindow() const { return native_.get(); }

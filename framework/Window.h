@@ -89,6 +89,7 @@ public:
 private:
     void ApplySize();
     void ApplyFlags();
+    void ApplyBackColor();
     void RebuildMenuBar();
     void LayoutControls(int width, int height);
 
@@ -100,7 +101,8 @@ private:
     int32_t width_ = 100, height_ = 100;
     int32_t minWidth_ = 64, minHeight_ = 64, maxWidth_ = 32000, maxHeight_ = 32000;
     bool resizeable_ = false, closeButton_ = true, minimizeButton_ = false, maximizeButton_ = false;
-    bool visibleProperty_ = true, menuBarVisible_ = true;
+    bool visibleProperty_ = true, menuBarVisible_ = true, hasBackColor_ = false;
+    Color backColor_{255, 255, 255};
     bool open_ = false, applyingSize_ = false, built_ = false, closeRefused_ = false;
     std::vector<ModalLoop*> modalLoops_;
 };

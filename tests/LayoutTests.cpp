@@ -173,3 +173,18 @@ TEST(Layout, PasswordWindowGrowsForItsBarAndItsControlsKeepTheirPlaces) {
     EXPECT_EQ(w1->StaticText2()->NativeWidget()->geometry(), QRect(93, 20, 145, 20));
     ExpectEveryMenuShown(*w1);
 }
+
+TEST(PropertyLists, EveryKeyOfEveryWindowIsAppliedOrWithoutEffectHere) {
+    QTcpServer silent;
+    const auto windows = OpenEveryWindow(silent);
+    EXPECT_TRUE(UnappliedKeys().isEmpty()) << UnappliedKeys().join("\n").toStdString();
+    // A key nobody applies is noted, whatever its target; one without effect
+    // here is not.
+    auto about = std::dynamic_pointer_cast<AboutBox>(windows.at(3));
+    ASSERT_TRUE(about);
+    about->StaticText3()->SetProperty("Blinking", true);
+    about->SetProperty("Placement", 3);
+    about->SetProperty("Composite", true);
+    std::dynamic_pointer_cast<Window2>(windows.at(1))->Timer1()->SetProperty("Blinking", 2);
+    EXPECT_EQ(UnappliedKeys(), QStringList({"Blinking = true", "Placement = 3", "Blinking = 2"}));
+}
