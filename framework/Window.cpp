@@ -18,6 +18,7 @@
 #include <QResizeEvent>
 #include <QPalette>
 #include <QScreen>
+#include <QTimer>
 #include <QStyle>
 #include <QStyleOptionMenuItem>
 #include <QPlainTextEdit>
@@ -170,6 +171,10 @@ protected:
         QMainWindow::moveEvent(event);
         if (owner_) owner_->OnMoved();
     }
+    void resizeEvent(QResizeEvent* event) override {
+        QMainWindow::resizeEvent(event);
+        if (owner_) owner_->OnFramed();
+    }
     void changeEvent(QEvent* event) override {
         QMainWindow::changeEvent(event);
         if (owner_ && event->type() == QEvent::ActivationChange && isActiveWindow())
@@ -223,10 +228,23 @@ void Window::Constructor() {
 
 void Window::Show() {
     if (!open_) return;
+    const bool placing = !native_->isVisible();
     native_->show();
-    // Its frame is known only now: a window that reaches past the screen
-    // is brought onto it.
-    if (!native_->screen()->availableGeometry().contains(native_->frameGeometry())) ApplySize();
+    // Its own frame is known only once the window manager has framed it,
+    // some time after show: until then each move and resize, and a last
+    // look a little later, bring a window that reaches past the screen's
+    // free area onto it, frame included.
+    if (placing) {
+        placing_ = true;
+        std::weak_ptr<Window> weakSelf = weak_from_this();
+        QTimer::singleShot(kPlacingMs, native_.get(), [weakSelf] {
+            if (auto self = weakSelf.lock()) {
+                self->KeepOnScreen();
+                self->placing_ = false;
+            }
+        });
+    }
+    KeepOnScreen();
     native_->raise();
     native_->activateWindow();
     MoveToFront(shared_from_this());
@@ -363,7 +381,17 @@ void Window::OnContentResized(const QSize& size) {
     Invoke([&] { Event_Resized(); });
 }
 
+void Window::OnFramed() {
+    if (placing_) KeepOnScreen();
+}
+
+void Window::KeepOnScreen() {
+    if (!open_ || !native_->isVisible() || applyingSize_) return;
+    if (!native_->screen()->availableGeometry().contains(native_->frameGeometry())) ApplySize();
+}
+
 void Window::OnMoved() {
+    if (placing_) KeepOnScreen();
     if (!built_ || !open_ || !native_->isVisible()) return;
     auto self = shared_from_this();
     Invoke([&] { Event_Moved(); });
@@ -373,12 +401,24 @@ void Window::OnActivated() {
     if (open_) MoveToFront(shared_from_this());
 }
 
+QSize Window::FrameSize() const {
+    // The window's own frame once it is framed; before, that of a framed
+    // window of the program, which the window manager frames alike.
+    const auto frameOf = [](const QWidget* w) { return w->frameGeometry().size() - w->size(); };
+    if (native_->isVisible() && !frameOf(native_.get()).isEmpty()) return frameOf(native_.get());
+    for (const QWidget* other : QApplication::topLevelWidgets())
+        if (other != native_.get() && other->isVisible() && qobject_cast<const QMainWindow*>(other) &&
+            !frameOf(other).isEmpty())
+            return frameOf(other);
+    return QSize();
+}
+
 void Window::ApplySize() {
     // A size outside the window's limits, or larger than the screen's free
     // area with the frame and the menu bar, is brought within them; the
     // minimum wins on a screen smaller than that.
     const QRect area = native_->screen()->availableGeometry();
-    const QSize frame = native_->isVisible() ? native_->frameGeometry().size() - native_->size() : QSize();
+    const QSize frame = FrameSize();
     const auto fit = [](int32_t value, int32_t min, int32_t max, int32_t screen) {
         const int32_t low = std::min(min, max);
         return std::clamp(value, low, std::max(std::min(max, screen), low));

@@ -84,10 +84,17 @@ public:
     void OnUserClose();
     void OnContentResized(const QSize& size);
     void OnMoved();
+    void OnFramed();
     void OnActivated();
 
 private:
     void ApplySize();
+    // The size the window manager's frame adds around the window.
+    QSize FrameSize() const;
+    // Brings a shown window whose frame reaches past the screen's free
+    // area back within it.
+    void KeepOnScreen();
+    static constexpr int kPlacingMs = 500;
     void ApplyFlags();
     void ApplyBackColor();
     void RebuildMenuBar();
@@ -103,7 +110,7 @@ private:
     bool resizeable_ = false, closeButton_ = true, minimizeButton_ = false, maximizeButton_ = false;
     bool visibleProperty_ = true, menuBarVisible_ = true, hasBackColor_ = false;
     Color backColor_{255, 255, 255};
-    bool open_ = false, applyingSize_ = false, built_ = false, closeRefused_ = false;
+    bool open_ = false, applyingSize_ = false, built_ = false, closeRefused_ = false, placing_ = false;
     std::vector<ModalLoop*> modalLoops_;
 };
 
