@@ -111,6 +111,12 @@ TEST(Layout, EveryControlShowsItsTextWholeAtTheUsualDpi) {
             if (!what.isEmpty()) cut << window->FullName() + "." + control->Name() + " " + what;
         }
     }
+    // The update window's label also shows the outcome of a check.
+    auto update = std::dynamic_pointer_cast<updateWindow>(windows[5]);
+    ASSERT_TRUE(update);
+    update->StaticText1()->SetText("This version is current.");
+    const QString outcome = Cut(*update->StaticText1());
+    if (!outcome.isEmpty()) cut << outcome;
     EXPECT_GE(checked, 20);
     EXPECT_TRUE(cut.isEmpty()) << cut.join("\n").toStdString();
     // A size given with the layout is a pixel: the about window's 12-point
