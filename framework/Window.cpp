@@ -15,13 +15,13 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMoveEvent>
-#include <QResizeEvent>
 #include <QPalette>
+#include <QPlainTextEdit>
+#include <QResizeEvent>
 #include <QScreen>
-#include <QTimer>
 #include <QStyle>
 #include <QStyleOptionMenuItem>
-#include <QPlainTextEdit>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -173,7 +173,7 @@ protected:
     }
     void resizeEvent(QResizeEvent* event) override {
         QMainWindow::resizeEvent(event);
-        if (owner_) owner_->OnFramed();
+        if (owner_) owner_->OnNativeResized();
     }
     void changeEvent(QEvent* event) override {
         QMainWindow::changeEvent(event);
@@ -381,7 +381,7 @@ void Window::OnContentResized(const QSize& size) {
     Invoke([&] { Event_Resized(); });
 }
 
-void Window::OnFramed() {
+void Window::OnNativeResized() {
     if (placing_) KeepOnScreen();
 }
 
@@ -405,12 +405,13 @@ QSize Window::FrameSize() const {
     // The window's own frame once it is framed; before, that of a framed
     // window of the program, which the window manager frames alike.
     const auto frameOf = [](const QWidget* w) { return w->frameGeometry().size() - w->size(); };
-    if (native_->isVisible() && !frameOf(native_.get()).isEmpty()) return frameOf(native_.get());
+    const auto framed = [](const QSize& frame) { return frame.width() > 0 || frame.height() > 0; };
+    if (native_->isVisible() && framed(frameOf(native_.get()))) return frameOf(native_.get());
     for (const QWidget* other : QApplication::topLevelWidgets())
         if (other != native_.get() && other->isVisible() && qobject_cast<const QMainWindow*>(other) &&
-            !frameOf(other).isEmpty())
+            framed(frameOf(other)))
             return frameOf(other);
-    return QSize();
+    return QSize(0, 0);
 }
 
 void Window::ApplySize() {

@@ -84,7 +84,7 @@ public:
     void OnUserClose();
     void OnContentResized(const QSize& size);
     void OnMoved();
-    void OnFramed();
+    void OnNativeResized();
     void OnActivated();
 
 private:
