@@ -16,6 +16,8 @@
 #include <QTextLayout>
 #include <QTextDocument>
 #include <QMimeData>
+#include <QPalette>
+#include <QTextOption>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QTextDocumentFragment>
@@ -55,6 +57,7 @@ void Control::RaiseEvent(int eventNumber) {
 void Control::SetProperty(const QString& key, const PropertyValue& value) {
     if (Is(key, "Name")) name_ = value.toString();
     else if (Is(key, "Index")) index_ = value.toInt();
+    else KeyNotApplied(key, value);
 }
 
 // ---- RectControl -----------------------------------------------------------
@@ -96,6 +99,15 @@ void RectControl::SetProperty(const QString& key, const PropertyValue& value) {
     else if (Is(key, "Bold")) bold_ = value.toBool(), ApplyFont();
     else if (Is(key, "Italic")) italic_ = value.toBool(), ApplyFont();
     else if (Is(key, "Underline")) underline_ = value.toBool(), ApplyFont();
+    else if (Is(key, "TextColor")) {
+        const Color c = value.toColor();
+        QPalette palette = widget_->palette();
+        palette.setColor(QPalette::WindowText, QColor(c.r, c.g, c.b));
+        palette.setColor(QPalette::Text, QColor(c.r, c.g, c.b));
+        widget_->setPalette(palette);
+    }
+    // 0 is the default unit, the one every size here is in.
+    else if (Is(key, "TextUnit") && value.toInt() == 0) {}
     else Control::SetProperty(key, value);
 }
 
@@ -125,7 +137,16 @@ void RectControl::Relayout(int contentWidth, int contentHeight) {
 void RectControl::ApplyFont() {
     QFont font = QApplication::font();
     if (!fontName_.isEmpty() && fontName_ != QLatin1String("System")) font.setFamily(fontName_);
-    if (textSize_ > 0) font.setPointSizeF(std::min(textSize_, kLargestShownTextSize));
+    if (textSize_ > 0) {
+        double points = std::min(textSize_, kLargestShownTextSize);
+        // A layout's positions and sizes are screen pixels, and a text size
+        // given with it is in the same unit: 12 points are 12 pixels, as on
+        // the 72-dpi screens the layouts were drawn for, so the text fits the
+        // box laid out for it at any dpi. Qt's point is 1/72 inch at the
+        // screen's logical dpi (96 as a rule), so the size is scaled by 72/dpi.
+        if (TextSizeInLayoutUnits()) points = points * 72.0 / std::max(1, widget_->logicalDpiY());
+        font.setPointSizeF(points);
+    }
     font.setBold(bold_);
     font.setItalic(italic_);
     font.setUnderline(underline_);
@@ -213,6 +234,8 @@ void TextField::SetProperty(const QString& key, const PropertyValue& value) {
         const int align = value.toInt();
         field->setAlignment(align == 1 ? Qt::AlignHCenter : align == 2 ? Qt::AlignRight : Qt::AlignLeft);
     } else if (Is(key, "CueText")) field->setPlaceholderText(value.toString());
+    // A one-line field never takes a tab: Tab moves the focus.
+    else if (Is(key, "AcceptTabs") && !value.toBool()) {}
     else if (Is(key, "Border")) field->setFrame(value.toBool());
     else RectControl::SetProperty(key, value);
 }
@@ -371,6 +394,23 @@ void TextArea::Refresh(bool eraseBackground) {
     AreaOf(NativeWidget())->viewport()->update();
 }
 
+void TextArea::SetHideSelection(bool on) {
+    hideSelection_ = on;
+    // The selection is drawn in the palette's highlight of the window's
+    // state: while the window is inactive, a hidden selection is drawn as
+    // the text around it.
+    auto* area = AreaOf(NativeWidget());
+    QPalette palette = area->palette();
+    const QPalette normal = QApplication::palette(area);
+    palette.setColor(QPalette::Inactive, QPalette::Highlight,
+                     on ? palette.color(QPalette::Inactive, QPalette::Base)
+                        : normal.color(QPalette::Inactive, QPalette::Highlight));
+    palette.setColor(QPalette::Inactive, QPalette::HighlightedText,
+                     on ? palette.color(QPalette::Inactive, QPalette::Text)
+                        : normal.color(QPalette::Inactive, QPalette::HighlightedText));
+    area->setPalette(palette);
+}
+
 bool TextArea::ReadOnly() const { return AreaOf(NativeWidget())->isReadOnly(); }
 void TextArea::SetReadOnly(bool on) { AreaOf(NativeWidget())->setReadOnly(on); }
 
@@ -385,6 +425,16 @@ void TextArea::SetProperty(const QString& key, const PropertyValue& value) {
         area->setLineWrapMode(value.toBool() ? QPlainTextEdit::NoWrap : QPlainTextEdit::WidgetWidth);
         area->setHorizontalScrollBarPolicy(value.toBool() ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
     } else if (Is(key, "Border")) area->setFrameShape(value.toBool() ? QFrame::StyledPanel : QFrame::NoFrame);
+    else if (Is(key, "HideSelection")) SetHideSelection(value.toBool());
+    else if (Is(key, "Alignment")) {
+        const int align = value.toInt();
+        QTextOption option = area->document()->defaultTextOption();
+        option.setAlignment(align == 1 ? Qt::AlignHCenter : align == 2 ? Qt::AlignRight : Qt::AlignLeft);
+        area->document()->setDefaultTextOption(option);
+    }
+    // The area always wraps onto several lines and takes any length.
+    else if (Is(key, "Multiline") && value.toBool()) {}
+    else if (Is(key, "LimitText") && value.toInt() == 0) {}
     // "Styled" keeps its place in the lists: the area holds plain text only.
     else RectControl::SetProperty(key, value);
 }
@@ -411,6 +461,8 @@ void PushButton::SetProperty(const QString& key, const PropertyValue& value) {
     if (Is(key, "Caption")) SetCaption(value.toString());
     else if (Is(key, "Default")) SetDefault(value.toBool());
     else if (Is(key, "Cancel")) SetCancel(value.toBool());
+    // 0 is the platform's push button.
+    else if (Is(key, "ButtonStyle") && value.toInt() == 0) {}
     else RectControl::SetProperty(key, value);
 }
 

@@ -83,6 +83,11 @@ public:
 
 protected:
     void ApplyFont();
+    // Whether a text size given to the control is in the layout's unit, a
+    // pixel; otherwise it is a true point (the reader's text in a text area,
+    // which is printed at that size). The system font keeps the desktop's
+    // size either way.
+    virtual bool TextSizeInLayoutUnits() const { return true; }
     QString fontName_ = QStringLiteral("System");
     double textSize_ = 0;
     bool bold_ = false, italic_ = false, underline_ = false;
@@ -155,9 +160,15 @@ public:
     void SetScrollPosition(int32_t line);
     bool ReadOnly() const;
     void SetReadOnly(bool on);
+    // The selection is hidden while the window is inactive.
+    bool HideSelection() const { return hideSelection_; }
+    void SetHideSelection(bool on);
     void Refresh(bool eraseBackground);
     std::shared_ptr<class StyledTextPrinter> styledTextPrinter(std::shared_ptr<class Graphics> surface, double width);
     void SetProperty(const QString& key, const PropertyValue& value) override;
+
+protected:
+    bool TextSizeInLayoutUnits() const override { return false; }
 
 private:
     // Conversions between character offsets and the document's UTF-16
@@ -167,6 +178,7 @@ private:
     const std::vector<int>& SurrogatePairs() const;
 
     double lineSpacing_ = 1.0;
+    bool hideSelection_ = false;
     // UTF-16 positions of the surrogate pairs in the document, in order;
     // rebuilt after a change only when a conversion needs it.
     mutable std::vector<int> pairs_;

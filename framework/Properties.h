@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 #include <vector>
 
@@ -45,10 +46,18 @@ using PropertyList = std::vector<Property>;
 class PropertyTarget {
 public:
     virtual ~PropertyTarget() = default;
-    // Keys a target does not use (data binding, platform window numbers ...)
-    // are accepted and have no effect.
+    // Applies the key. A key the target does not apply is either one of the
+    // keys without effect on this platform (below) or noted as unapplied.
     virtual void SetProperty(const QString& key, const PropertyValue& value) = 0;
 };
+
+// Whether the key is one of those that have no effect on this platform.
+bool IsKeyWithoutEffect(const QString& key);
+// For a key a target has not applied: unless it is without effect, it is
+// noted (and a warning printed), never dropped silently.
+void KeyNotApplied(const QString& key, const PropertyValue& value);
+// The keys noted so far, in order, each as "key = value".
+QStringList UnappliedKeys();
 
 inline void SetProperties(PropertyTarget& target, const PropertyList& list) {
     for (const Property& p : list) target.SetProperty(QString::fromLatin1(p.key), p.value);

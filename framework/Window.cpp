@@ -15,9 +15,13 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMoveEvent>
+#include <QPalette>
+#include <QPlainTextEdit>
 #include <QResizeEvent>
 #include <QScreen>
-#include <QPlainTextEdit>
+#include <QStyle>
+#include <QStyleOptionMenuItem>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -86,6 +90,29 @@ bool RunBuiltIn(const QString& name) {
     return false;
 }
 
+// The width a bar needs to show every menu in one row, laid out as QMenuBar
+// lays out its items: a panel and a margin on each side, and the item
+// spacing before, between and after the items.
+int MenuBarWidth(QMenuBar* bar) {
+    QStyle* style = bar->style();
+    const int panel = style->pixelMetric(QStyle::PM_MenuBarPanelWidth, nullptr, bar);
+    const int margin = style->pixelMetric(QStyle::PM_MenuBarHMargin, nullptr, bar);
+    const int spacing = style->pixelMetric(QStyle::PM_MenuBarItemSpacing, nullptr, bar);
+    int width = 2 * (panel + margin) + spacing;
+    for (QAction* action : bar->actions()) {
+        if (!action->isVisible()) continue;
+        QStyleOptionMenuItem option;
+        option.initFrom(bar);
+        option.menuItemType = QStyleOptionMenuItem::Normal;
+        option.checkType = QStyleOptionMenuItem::NotCheckable;
+        option.text = action->text();
+        option.font = bar->font();
+        const QSize text = bar->fontMetrics().size(Qt::TextShowMnemonic, action->text());
+        width += style->sizeFromContents(QStyle::CT_MenuBarItem, &option, text, bar).width() + spacing;
+    }
+    return width;
+}
+
 }  // namespace
 
 // The content: the area below the menu bar where the controls stand.
@@ -144,6 +171,10 @@ protected:
         QMainWindow::moveEvent(event);
         if (owner_) owner_->OnMoved();
     }
+    void resizeEvent(QResizeEvent* event) override {
+        QMainWindow::resizeEvent(event);
+        if (owner_) owner_->OnNativeResized();
+    }
     void changeEvent(QEvent* event) override {
         QMainWindow::changeEvent(event);
         if (owner_ && event->type() == QEvent::ActivationChange && isActiveWindow())
@@ -197,10 +228,23 @@ void Window::Constructor() {
 
 void Window::Show() {
     if (!open_) return;
+    const bool placing = !native_->isVisible();
     native_->show();
-    // Its frame is known only now: a window that reaches past the screen
-    // is brought onto it.
-    if (!native_->screen()->availableGeometry().contains(native_->frameGeometry())) ApplySize();
+    // Its own frame is known only once the window manager has framed it,
+    // some time after show: until then each move and resize, and a last
+    // look a little later, bring a window that reaches past the screen's
+    // free area onto it, frame included.
+    if (placing) {
+        placing_ = true;
+        std::weak_ptr<Window> weakSelf = weak_from_this();
+        QTimer::singleShot(kPlacingMs, native_.get(), [weakSelf] {
+            if (auto self = weakSelf.lock()) {
+                self->KeepOnScreen();
+                self->placing_ = false;
+            }
+        });
+    }
+    KeepOnScreen();
     native_->raise();
     native_->activateWindow();
     MoveToFront(shared_from_this());
@@ -305,9 +349,21 @@ void Window::SetProperty(const QString& key, const PropertyValue& value) {
         // 1 is a movable modal window: it blocks every other window while shown.
         native_->setWindowModality(value.toInt() == 1 ? Qt::ApplicationModal : Qt::NonModal);
     }
-    // Placement 0 is the platform's default position; the other keys
-    // (Composite, FullScreen, LiveResize, colours, MacProcID) keep
-    // Qt's defaults.
+    else if (key == QLatin1String("HasBackColor")) hasBackColor_ = value.toBool(), ApplyBackColor();
+    else if (key == QLatin1String("BackColor")) backColor_ = value.toColor(), ApplyBackColor();
+    // 0 is the platform's default position, and off the ordinary window.
+    else if (key == QLatin1String("Placement") && value.toInt() == 0) {}
+    else if (key == QLatin1String("FullScreen") && !value.toBool()) {}
+    else KeyNotApplied(key, value);
+}
+
+void Window::ApplyBackColor() {
+    QWidget* content = native_->content();
+    QPalette palette = content->palette();
+    palette.setColor(QPalette::Window, hasBackColor_ ? QColor(backColor_.r, backColor_.g, backColor_.b)
+                                                     : QApplication::palette(content).color(QPalette::Window));
+    content->setPalette(palette);
+    content->setAutoFillBackground(hasBackColor_);
 }
 
 QWidget* Window::NativeWindow() const { return native_.get(); }
@@ -325,7 +381,17 @@ void Window::OnContentResized(const QSize& size) {
     Invoke([&] { Event_Resized(); });
 }
 
+void Window::OnNativeResized() {
+    if (placing_) KeepOnScreen();
+}
+
+void Window::KeepOnScreen() {
+    if (!open_ || !native_->isVisible() || applyingSize_) return;
+    if (!native_->screen()->availableGeometry().contains(native_->frameGeometry())) ApplySize();
+}
+
 void Window::OnMoved() {
+    if (placing_) KeepOnScreen();
     if (!built_ || !open_ || !native_->isVisible()) return;
     auto self = shared_from_this();
     Invoke([&] { Event_Moved(); });
@@ -335,27 +401,41 @@ void Window::OnActivated() {
     if (open_) MoveToFront(shared_from_this());
 }
 
+QSize Window::FrameSize() const {
+    // The window's own frame once it is framed; before, that of a framed
+    // window of the program, which the window manager frames alike.
+    const auto frameOf = [](const QWidget* w) { return w->frameGeometry().size() - w->size(); };
+    const auto framed = [](const QSize& frame) { return frame.width() > 0 || frame.height() > 0; };
+    if (native_->isVisible() && framed(frameOf(native_.get()))) return frameOf(native_.get());
+    for (const QWidget* other : QApplication::topLevelWidgets())
+        if (other != native_.get() && other->isVisible() && qobject_cast<const QMainWindow*>(other) &&
+            framed(frameOf(other)))
+            return frameOf(other);
+    return QSize(0, 0);
+}
+
 void Window::ApplySize() {
     // A size outside the window's limits, or larger than the screen's free
     // area with the frame and the menu bar, is brought within them; the
     // minimum wins on a screen smaller than that.
     const QRect area = native_->screen()->availableGeometry();
-    const QSize frame = native_->isVisible() ? native_->frameGeometry().size() - native_->size() : QSize();
+    const QSize frame = FrameSize();
     const auto fit = [](int32_t value, int32_t min, int32_t max, int32_t screen) {
         const int32_t low = std::min(min, max);
         return std::clamp(value, low, std::max(std::min(max, screen), low));
     };
-    width_ = fit(width_, minWidth_, maxWidth_, area.width() - frame.width());
-    int barHeight = 0;
-    if (menuBar_ && menuBarVisible_) {
-        QMenuBar* bar = native_->menuBar();
-        barHeight = bar->isNativeMenuBar() ? 0 : std::max(bar->heightForWidth(width_), bar->sizeHint().height());
-    }
+    // A window with a bar is at least as wide as its bar needs to show every
+    // menu: none is hidden behind an overflow arrow. Its controls keep their
+    // places; only the content grows to the right.
+    QMenuBar* bar = menuBar_ && menuBarVisible_ && !native_->menuBar()->isNativeMenuBar() ? native_->menuBar() : nullptr;
+    const int32_t minWidth = bar ? std::max(minWidth_, MenuBarWidth(bar)) : minWidth_;
+    width_ = fit(width_, minWidth, maxWidth_, area.width() - frame.width());
+    const int barHeight = bar ? std::max(bar->heightForWidth(width_), bar->sizeHint().height()) : 0;
     height_ = fit(height_, minHeight_, maxHeight_, area.height() - frame.height() - barHeight);
     applyingSize_ = true;
     QWidget* content = native_->content();
     if (resizeable_) {
-        content->setMinimumSize(minWidth_, minHeight_);
+        content->setMinimumSize(std::min(minWidth, maxWidth_), minHeight_);
         content->setMaximumSize(maxWidth_, maxHeight_);
     } else {
         content->setMinimumSize(width_, height_);

@@ -84,11 +84,19 @@ public:
     void OnUserClose();
     void OnContentResized(const QSize& size);
     void OnMoved();
+    void OnNativeResized();
     void OnActivated();
 
 private:
     void ApplySize();
+    // The size the window manager's frame adds around the window.
+    QSize FrameSize() const;
+    // Brings a shown window whose frame reaches past the screen's free
+    // area back within it.
+    void KeepOnScreen();
+    static constexpr int kPlacingMs = 500;
     void ApplyFlags();
+    void ApplyBackColor();
     void RebuildMenuBar();
     void LayoutControls(int width, int height);
 
@@ -100,8 +108,9 @@ private:
     int32_t width_ = 100, height_ = 100;
     int32_t minWidth_ = 64, minHeight_ = 64, maxWidth_ = 32000, maxHeight_ = 32000;
     bool resizeable_ = false, closeButton_ = true, minimizeButton_ = false, maximizeButton_ = false;
-    bool visibleProperty_ = true, menuBarVisible_ = true;
-    bool open_ = false, applyingSize_ = false, built_ = false, closeRefused_ = false;
+    bool visibleProperty_ = true, menuBarVisible_ = true, hasBackColor_ = false;
+    Color backColor_{255, 255, 255};
+    bool open_ = false, applyingSize_ = false, built_ = false, closeRefused_ = false, placing_ = false;
     std::vector<ModalLoop*> modalLoops_;
 };
 

@@ -10,6 +10,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFontInfo>
 #include <QDesktopServices>
 #include <QDir>
 #include <QIcon>
@@ -78,7 +79,7 @@ struct ControlRow {
     QRect geometry;
     QString text;
     QString family;
-    double pointSize = 0;
+    int pixelSize = 0;  // as shown: a size of the layout is a pixel
     bool bold = false;
     int align = -1;
     bool wrap = false;
@@ -86,7 +87,7 @@ struct ControlRow {
     bool isCancel = false;
     bool operator==(const ControlRow& o) const {
         return name == o.name && kind == o.kind && geometry == o.geometry && text == o.text &&
-               family == o.family && pointSize == o.pointSize && bold == o.bold && align == o.align &&
+               family == o.family && pixelSize == o.pixelSize && bold == o.bold && align == o.align &&
                wrap == o.wrap && isDefault == o.isDefault && isCancel == o.isCancel;
     }
 };
@@ -94,7 +95,7 @@ struct ControlRow {
 void PrintTo(const ControlRow& r, std::ostream* os) {
     *os << r.name.toStdString() << " " << r.kind.toStdString() << " (" << r.geometry.x() << ","
         << r.geometry.y() << " " << r.geometry.width() << "x" << r.geometry.height() << ") \""
-        << r.text.toStdString() << "\" " << r.family.toStdString() << " " << r.pointSize
+        << r.text.toStdString() << "\" " << r.family.toStdString() << " " << r.pixelSize << "px"
         << (r.bold ? " bold" : "") << " align " << r.align << (r.wrap ? " wrap" : "")
         << (r.isDefault ? " default" : "") << (r.isCancel ? " cancel" : "");
 }
@@ -109,7 +110,7 @@ std::vector<ControlRow> RowsOf(const AboutBox& about) {
         QWidget* widget = rect->NativeWidget();
         row.geometry = widget->geometry();
         row.family = widget->font().family();
-        row.pointSize = widget->font().pointSizeF();
+        row.pixelSize = QFontInfo(widget->font()).pixelSize();
         row.bold = widget->font().bold();
         if (auto label = std::dynamic_pointer_cast<Label>(control)) {
             auto* qlabel = static_cast<QLabel*>(widget);
@@ -145,7 +146,7 @@ TEST(AboutBox, OpensWithItsControlsAsLaidOut) {
 
     const QFont system = QApplication::font();
     const QString sys = system.family();
-    const double size = system.pointSizeF();
+    const int size = QFontInfo(system).pixelSize();
     const int left = Qt::AlignLeft, centre = Qt::AlignHCenter, right = Qt::AlignRight;
     const std::vector<ControlRow> expected = {
         {"PushButton1", "PushButton", {72, 180, 120, 21}, "Email Author", sys, size, true},

@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
+#include <QImage>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -132,6 +133,49 @@ TEST(Help, OneWindowAtMostAndItsTextCannotBeChanged) {
     EXPECT_NE(OpenHelp(), help);
     EXPECT_EQ(OpenHelp()->TextArea1()->SelStart(), 0);
     EXPECT_FALSE(IsQuitting());
+}
+
+// How many pixels of the area's text show in the given colour.
+int PixelsOf(QWidget* area, const QColor& colour) {
+    const QImage image = static_cast<QPlainTextEdit*>(area)->viewport()->grab().toImage();
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) count += image.pixelColor(x, y) == colour;
+    return count;
+}
+
+TEST(Help, SelectionIsHiddenWhileTheWindowIsInactive) {
+    EnterPassword("Secret123", {"OK"});
+    auto w2 = OpenWindow2();
+    ASSERT_TRUE(w2);
+    ChooseMenuItem(w2, "TindrelHelpShowMorvellanHelp");
+    auto help = OpenHelp();
+    ASSERT_TRUE(help);
+    EXPECT_TRUE(help->TextArea1()->HideSelection());
+    QWidget* area = help->TextArea1()->NativeWidget();
+    area->setFocus();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(help->NativeWindow()));
+    ChooseMenuItem(help, "EditSelectAll");
+    const QColor highlight = area->palette().color(QPalette::Active, QPalette::Highlight);
+    const QColor inactiveHighlight = QApplication::palette(area).color(QPalette::Inactive, QPalette::Highlight);
+    EXPECT_GT(PixelsOf(area, highlight), 1000) << "the active window shows its selection";
+
+    w2->NativeWindow()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w2->NativeWindow()));
+    EXPECT_FALSE(help->NativeWindow()->isActiveWindow());
+    EXPECT_EQ(PixelsOf(area, highlight), 0);
+    EXPECT_EQ(PixelsOf(area, inactiveHighlight), 0);
+    EXPECT_EQ(help->TextArea1()->SelLength(), HelpShown().size()) << "hidden, not lost";
+
+    help->NativeWindow()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(help->NativeWindow()));
+    EXPECT_GT(PixelsOf(area, highlight), 1000) << "shown again once the window is active";
+
+    // Without HideSelection the inactive window keeps showing it.
+    help->TextArea1()->SetHideSelection(false);
+    w2->NativeWindow()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w2->NativeWindow()));
+    EXPECT_GT(PixelsOf(area, inactiveHighlight), 1000);
 }
 
 TEST(Help, QuitFromTheHelpWindowSavesTheNote) {
