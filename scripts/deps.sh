@@ -12,6 +12,7 @@ packages=(
   fonts-liberation
   desktop-file-utils
   poppler-utils
+  xvfb openbox
 )
 missing=()
 for p in "${packages[@]}"; do
