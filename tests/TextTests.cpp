@@ -129,6 +129,56 @@ TEST(TextFunctions, SearchBackwardTriesEachPositionDownToOne) {
             << c.text.toStdString() << " / " << c.find.toStdString() << " from " << c.from;
 }
 
+// Both searches, on many small texts and find texts drawn from letters that
+// fold into each other (Kelvin sign and k, a letter outside the BMP and its
+// lower case), a character that no letter folds into, and lone surrogates:
+// the result is the first (or last) position whose candidate
+// Mid(text, p, Len(find)) equals the find text, tried one by one.
+TEST(TextFunctions, SearchesAgreeWithTryingEveryPosition) {
+    const QString alphabets[][6] = {
+        {"a", "A", "b", "", "", ""},
+        {"k", "K", QString(QChar(0x212A)), "\xC3\x9F", "s", ""},
+        {QString::fromUtf8("\xF0\x90\x90\x80"), QString::fromUtf8("\xF0\x90\x90\xA8"), kEmoji, "x", "", ""},
+        {QString(QChar(0xD83D)), QString(QChar(0xDE00)), kEmoji, "a", "", ""},
+    };
+    uint32_t state = 12345;
+    auto next = [&state](uint32_t n) {
+        state = state * 1103515245u + 12345u;
+        return (state >> 8) % n;
+    };
+    for (const auto& alphabet : alphabets) {
+        uint32_t letters = 0;
+        while (letters < 6 && !alphabet[letters].isEmpty()) ++letters;
+        auto draw = [&](uint32_t length) {
+            QString s;
+            for (uint32_t i = 0; i < length; ++i) s += alphabet[next(letters)];
+            return s;
+        };
+        for (int round = 0; round < 400; ++round) {
+            const QString text = draw(next(24));
+            const QString find = draw(1 + next(round % 2 ? 3 : 6));
+            const int32_t length = Len(text), findLength = Len(find);
+            auto matches = [&](int32_t p, bool ignoreCase) {
+                const QString candidate = Mid(text, p, findLength);
+                return ignoreCase ? Equals(candidate, find) : StrComp(candidate, find, 0) == 0;
+            };
+            const int32_t start = static_cast<int32_t>(next(static_cast<uint32_t>(length) + 3));
+            for (bool ignoreCase : {true, false}) {
+                int32_t first = 0;
+                for (int32_t p = std::max(start, 1); p <= length && first == 0; ++p)
+                    if (matches(p, ignoreCase)) first = p;
+                const int32_t found = ignoreCase ? InStr(start, text, find) : InStrB(start, text, find);
+                int64_t last = 0;
+                for (int64_t p = std::min(start, length); p >= 1 && last == 0; --p)
+                    if (matches(static_cast<int32_t>(p), ignoreCase)) last = p;
+                EXPECT_EQ(found, first) << Show(text) << " / " << Show(find) << " from " << start << " " << ignoreCase;
+                EXPECT_EQ(SearchBackward(text, find, start, ignoreCase), start < 1 ? start : last)
+                    << Show(text) << " / " << Show(find) << " back from " << start << " " << ignoreCase;
+            }
+        }
+    }
+}
+
 TEST(TextFunctions, StrCompCountsCaseAndEqualsIgnoresIt) {
     struct Case {
         QString a, b;

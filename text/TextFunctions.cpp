@@ -2,31 +2,79 @@
 
 #include <QStringList>
 
+#include <algorithm>
+#include <iterator>
+#include <vector>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 #include <cmath>
 #include <limits>
 
 namespace Text {
 namespace {
 
-// Index in UTF-16 units of the character at 0-based character index `chars`,
-// or text.size() when the text is shorter.
-qsizetype UnitIndex(const QString& text, qsizetype chars, qsizetype i = 0) {
-    const qsizetype n = text.size();
-    while (chars > 0 && i < n) {
-        if (text.at(i).isHighSurrogate() && i + 1 < n && text.at(i + 1).isLowSurrogate())
-            i += 2;
-        else
-            i += 1;
-        --chars;
+bool IsHigh(char16_t u) { return (u & 0xFC00) == 0xD800; }
+bool IsLow(char16_t u) { return (u & 0xFC00) == 0xDC00; }
+
+// Units in [a, b) that continue a character: low surrogates right after a
+// high one. Every other unit begins a character of its own.
+qsizetype ContinuationsIn(const char16_t* u, qsizetype a, qsizetype b) {
+    qsizetype count = 0;
+    qsizetype i = std::max<qsizetype>(a, 1);
+#ifdef __SSE2__
+    // Eight units at a time: this walk runs over the whole note at every
+    // find step, so it should cost little beside the search itself.
+    const __m128i mask = _mm_set1_epi16(static_cast<short>(0xFC00));
+    const __m128i low = _mm_set1_epi16(static_cast<short>(0xDC00));
+    const __m128i high = _mm_set1_epi16(static_cast<short>(0xD800));
+    for (; i + 8 <= b; i += 8) {
+        const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(u + i));
+        const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(u + i - 1));
+        const __m128i pair = _mm_and_si128(_mm_cmpeq_epi16(_mm_and_si128(here, mask), low),
+                                           _mm_cmpeq_epi16(_mm_and_si128(before, mask), high));
+        count += __builtin_popcount(static_cast<unsigned>(_mm_movemask_epi8(pair))) / 2;
+    }
+#endif
+    for (; i < b; ++i) count += IsLow(u[i]) && IsHigh(u[i - 1]);
+    return count;
+}
+
+qsizetype StartsIn(const char16_t* u, qsizetype a, qsizetype b) { return (b - a) - ContinuationsIn(u, a, b); }
+
+// From unit i, passes `chars` characters and returns the unit where the next
+// one begins, or n when the text ends first; `chars` is left with how many
+// could not be passed.
+qsizetype Advance(const char16_t* u, qsizetype n, qsizetype i, qsizetype& chars) {
+    constexpr qsizetype kBlock = 256;
+    while (chars > 0 && i + kBlock <= n) {
+        const qsizetype starts = StartsIn(u, i, i + kBlock);
+        if (starts > chars) break;
+        chars -= starts;
+        i += kBlock;
+    }
+    for (; i < n; ++i) {
+        const bool start = !(i > 0 && IsLow(u[i]) && IsHigh(u[i - 1]));
+        if (start) {
+            if (chars == 0) break;
+            --chars;
+        }
     }
     return i;
 }
 
+const char16_t* Units(const QString& text) { return reinterpret_cast<const char16_t*>(text.constData()); }
+
+// Index in UTF-16 units of the character at 0-based character index `chars`,
+// or text.size() when the text is shorter.
+qsizetype UnitIndex(const QString& text, qsizetype chars, qsizetype i = 0) {
+    if (chars <= 0) return i;
+    return Advance(Units(text), text.size(), i, chars);
+}
+
 int32_t CharCount(const QString& text, qsizetype units) {
-    qsizetype count = 0;
-    for (qsizetype i = 0; i < units; ++i)
-        if (!(text.at(i).isLowSurrogate() && i > 0 && text.at(i - 1).isHighSurrogate())) ++count;
-    return static_cast<int32_t>(count);
+    return static_cast<int32_t>(StartsIn(Units(text), 0, units));
 }
 
 // Index in UTF-16 units where the character `chars` characters before the
@@ -45,14 +93,189 @@ qsizetype UnitIndexFromEnd(const QString& text, qsizetype chars) {
     return i;
 }
 
-int32_t Search(int32_t start, const QString& text, const QString& find, Qt::CaseSensitivity cs) {
+// ---- the search ---------------------------------------------------------------
+//
+// Both directions compare UTF-16 units. With letter case ignored each
+// character is replaced by its simple case folding, which keeps its length
+// in units, so a unit position in the folded text is the same position in
+// the text. A match must begin and end between characters, never inside a
+// surrogate pair.
+//
+// The search is the two-way algorithm (Crochemore and Perrin) with a skip
+// on the last unit of the window: linear in the text plus the find text for
+// any texts, and on ordinary ones it skips most of the text unread.
+
+char16_t FoldBmp(char16_t c) {
+    if (c < 0x80) return static_cast<unsigned>(c - u'A') < 26u ? static_cast<char16_t>(c + 32) : c;
+    const char32_t f = QChar::toCaseFolded(static_cast<char32_t>(c));
+    return f <= 0xFFFF ? static_cast<char16_t>(f) : c;
+}
+
+// The folded unit i of u[0, n): a surrogate pair folds as the character it
+// stands for, a lone surrogate stays as it is.
+char16_t FoldAt(const char16_t* u, qsizetype n, qsizetype i) {
+    const char16_t c = u[i];
+    if (c < 0x80) return static_cast<unsigned>(c - u'A') < 26u ? static_cast<char16_t>(c + 32) : c;
+    if (!QChar::isSurrogate(c)) return FoldBmp(c);
+    if (IsHigh(c) && i + 1 < n && IsLow(u[i + 1])) {
+        const char32_t f = QChar::toCaseFolded(QChar::surrogateToUcs4(c, u[i + 1]));
+        return f > 0xFFFF ? QChar::highSurrogate(f) : c;
+    }
+    if (IsLow(c) && i > 0 && IsHigh(u[i - 1])) {
+        const char32_t f = QChar::toCaseFolded(QChar::surrogateToUcs4(u[i - 1], c));
+        return f > 0xFFFF ? QChar::lowSurrogate(f) : c;
+    }
+    return c;
+}
+
+// The find text made ready for one search: its units (folded, and in
+// reverse order for the backward search), its critical factorization and
+// the skip table, indexed by the low byte of a unit.
+struct Pattern {
+    std::vector<char16_t> x;
+    qsizetype m = 0, suffix = 0, period = 1;
+    bool periodic = false;
+    qsizetype skip[256];
+
+    Pattern(const QString& find, bool ignoreCase, bool reversed) {
+        const char16_t* f = Units(find);
+        m = find.size();
+        x.resize(static_cast<size_t>(m));
+        for (qsizetype i = 0; i < m; ++i) x[static_cast<size_t>(i)] = ignoreCase ? FoldAt(f, m, i) : f[i];
+        if (reversed) std::reverse(x.begin(), x.end());
+        qsizetype ms1, p1, ms2, p2;
+        MaximalSuffix(false, ms1, p1);
+        MaximalSuffix(true, ms2, p2);
+        if (ms2 < ms1) {
+            suffix = ms1 + 1;
+            period = p1;
+        } else {
+            suffix = ms2 + 1;
+            period = p2;
+        }
+        periodic = suffix + period <= m && std::equal(x.begin(), x.begin() + suffix, x.begin() + period);
+        if (!periodic) period = std::max(suffix, m - suffix) + 1;
+        std::fill(std::begin(skip), std::end(skip), m);
+        for (qsizetype i = 0; i < m; ++i) skip[x[static_cast<size_t>(i)] & 0xFF] = m - 1 - i;
+    }
+
+    // The maximal suffix of x by the unit order, or by its reverse.
+    void MaximalSuffix(bool reverseOrder, qsizetype& ms, qsizetype& p) const {
+        ms = -1;
+        p = 1;
+        qsizetype j = 0, k = 1;
+        while (j + k < m) {
+            const char16_t a = x[static_cast<size_t>(j + k)], b = x[static_cast<size_t>(ms + k)];
+            if (reverseOrder ? b < a : a < b) {
+                j += k;
+                k = 1;
+                p = j - ms;
+            } else if (a == b) {
+                if (k != p) {
+                    ++k;
+                } else {
+                    j += p;
+                    k = 1;
+                }
+            } else {
+                ms = j++;
+                k = p = 1;
+            }
+        }
+    }
+
+    // The first j in [0, hlen - m] where h(j ..) holds x and accept(j)
+    // agrees, or -1.
+    template <typename Hay, typename Accept>
+    qsizetype Search(const Hay& h, qsizetype hlen, const Accept& accept) const {
+        const char16_t* p = x.data();
+        qsizetype j = 0;
+        if (periodic) {
+            qsizetype memory = 0;
+            while (j <= hlen - m) {
+                qsizetype shift = skip[h(j + m - 1) & 0xFF];
+                if (shift > 0) {
+                    // A periodic find text with one unit out of place: no
+                    // match until past that unit.
+                    if (memory && shift < period) shift = m - period;
+                    memory = 0;
+                    j += shift;
+                    continue;
+                }
+                qsizetype i = std::max(suffix, memory);
+                while (i < m && p[i] == h(i + j)) ++i;
+                if (i >= m) {
+                    i = suffix - 1;
+                    while (memory < i + 1 && p[i] == h(i + j)) --i;
+                    if (i + 1 < memory + 1 && accept(j)) return j;
+                    j += period;
+                    memory = m - period;
+                } else {
+                    j += i - suffix + 1;
+                    memory = 0;
+                }
+            }
+        } else {
+            while (j <= hlen - m) {
+                const qsizetype shift = skip[h(j + m - 1) & 0xFF];
+                if (shift > 0) {
+                    j += shift;
+                    continue;
+                }
+                qsizetype i = suffix;
+                while (i < m && p[i] == h(i + j)) ++i;
+                if (i >= m) {
+                    i = suffix - 1;
+                    while (i >= 0 && p[i] == h(i + j)) --i;
+                    if (i < 0 && accept(j)) return j;
+                    j += period;
+                } else {
+                    j += i - suffix + 1;
+                }
+            }
+        }
+        return -1;
+    }
+};
+
+// True when units [a, b) of u[0, n) begin and end between characters.
+bool Whole(const char16_t* u, qsizetype n, qsizetype a, qsizetype b) {
+    auto inside = [&](qsizetype i) { return i > 0 && i < n && IsLow(u[i]) && IsHigh(u[i - 1]); };
+    return !inside(a) && !inside(b);
+}
+
+// The first match of find in u[from, n) at or after unit from, or -1.
+qsizetype FindForward(const char16_t* u, qsizetype n, qsizetype from, const QString& find, bool ignoreCase) {
+    const Pattern pattern(find, ignoreCase, false);
+    const qsizetype m = pattern.m;
+    const auto accept = [&](qsizetype j) { return Whole(u, n, from + j, from + j + m); };
+    const char16_t* base = u + from;
+    const qsizetype j = ignoreCase ? pattern.Search([&](qsizetype i) { return FoldAt(u, n, from + i); }, n - from, accept)
+                                   : pattern.Search([&](qsizetype i) { return base[i]; }, n - from, accept);
+    return j < 0 ? -1 : from + j;
+}
+
+// The last match of find that ends at or before unit end of u[0, n), or -1.
+qsizetype FindBackward(const char16_t* u, qsizetype n, qsizetype end, const QString& find, bool ignoreCase) {
+    const Pattern pattern(find, ignoreCase, true);
+    const qsizetype m = pattern.m;
+    const auto accept = [&](qsizetype j) { return Whole(u, n, end - j - m, end - j); };
+    const qsizetype j = ignoreCase ? pattern.Search([&](qsizetype i) { return FoldAt(u, n, end - 1 - i); }, end, accept)
+                                   : pattern.Search([&](qsizetype i) { return u[end - 1 - i]; }, end, accept);
+    return j < 0 ? -1 : end - j - m;
+}
+
+int32_t Search(int32_t start, const QString& text, const QString& find, bool ignoreCase) {
     if (start < 1) start = 1;
     // A start beyond the last character walks off the end of the text.
     const qsizetype from = UnitIndex(text, start - 1);
-    if (from >= text.size()) return 0;
-    const qsizetype at = text.indexOf(find, from, cs);
+    const qsizetype n = text.size();
+    if (from >= n) return 0;
+    if (find.isEmpty()) return start;
+    const char16_t* u = Units(text);
+    const qsizetype at = FindForward(u, n, from, find, ignoreCase);
     if (at < 0) return 0;
-    return CharCount(text, at) + 1;
+    return static_cast<int32_t>(start + StartsIn(u, from, at));
 }
 
 }  // namespace
@@ -76,76 +299,25 @@ QString DropLast(QString text, int32_t n) {
     return text;
 }
 
-int32_t InStr(int32_t start, const QString& text, const QString& find) {
-    return Search(start, text, find, Qt::CaseInsensitive);
-}
+int32_t InStr(int32_t start, const QString& text, const QString& find) { return Search(start, text, find, true); }
 
-int32_t InStrB(int32_t start, const QString& text, const QString& find) {
-    return Search(start, text, find, Qt::CaseSensitive);
-}
-
-namespace {
-
-// The start of the character before the one at unit i.
-qsizetype StepBack(const QString& text, qsizetype i) {
-    return i >= 2 && text.at(i - 1).isLowSurrogate() && text.at(i - 2).isHighSurrogate() ? i - 2 : i - 1;
-}
-
-qsizetype StepForward(const QString& text, qsizetype i) {
-    return i + 1 < text.size() && text.at(i).isHighSurrogate() && text.at(i + 1).isLowSurrogate() ? i + 2 : i + 1;
-}
-
-// The candidate of `units` units from `at`, compared as Equals or StrComp do.
-bool CandidateMatches(const QString& text, qsizetype at, qsizetype units, const QString& find, bool ignoreCase) {
-    const QStringView candidate = QStringView(text).mid(at, units);
-    if (ignoreCase) return candidate.compare(find, Qt::CaseInsensitive) == 0;
-    return candidate.size() == find.size() && candidate.compare(find, Qt::CaseSensitive) == 0;
-}
-
-}  // namespace
+int32_t InStrB(int32_t start, const QString& text, const QString& find) { return Search(start, text, find, false); }
 
 int64_t SearchBackward(const QString& text, const QString& find, int64_t from, bool ignoreCase) {
-    int64_t p = from;
-    if (p < 1) return p;
-    const int64_t findLength = Len(find);
-    // The candidate at character p is the window of findLength characters
-    // from unit `at` to unit `end` (fewer at the end of the text); one walk
-    // finds the first, then both ends step back one character at a time.
-    qsizetype at = 0;
-    int64_t chars = 0;
-    while (chars < p - 1 && at < text.size()) {
-        at = StepForward(text, at);
-        ++chars;
-    }
-    if (at == text.size()) {
-        // Past the end every candidate is empty.
-        if (find.isEmpty()) return p;
-        if ((p = chars) < 1) return p;
-        at = StepBack(text, at);
-    }
-    qsizetype end = at;
-    int64_t inWindow = 0;
-    while (inWindow < findLength && end < text.size()) {
-        end = StepForward(text, end);
-        ++inWindow;
-    }
-    // Most candidates differ in their first unit already; that check keeps
-    // the scan cheap. Surrogates are left to the full comparison.
-    const char16_t head = find.isEmpty() ? 0 : find.at(0).unicode();
-    const bool quickCheck = head != 0 && !QChar::isSurrogate(head);
-    const char16_t foldedHead = QChar::toCaseFolded(head);
-    const QChar* units = text.constData();
-    while (p >= 1) {
-        const char16_t u = units[at].unicode();
-        const bool candidate = !quickCheck || QChar::isSurrogate(u) ||
-                               (ignoreCase ? QChar::toCaseFolded(u) == foldedHead : u == head);
-        if (candidate && CandidateMatches(text, at, end - at, find, ignoreCase)) return p;
-        if (--p < 1) break;
-        at = StepBack(text, at);
-        if (inWindow < findLength) ++inWindow;
-        else end = StepBack(text, end);
-    }
-    return p;
+    // The empty find text matches the empty candidate wherever the scan starts.
+    if (from < 1 || find.isEmpty()) return from;
+    const char16_t* u = Units(text);
+    const qsizetype n = text.size();
+    // The candidate at character `from` begins at unit `last`; one that
+    // begins past the end is empty, so the last possible one is the final
+    // character. Candidates reaching past the end are too short to match.
+    qsizetype remaining = from - 1;
+    const qsizetype last = Advance(u, n, 0, remaining);
+    const int64_t lastChars = from - remaining;  // character position of unit `last`
+    const qsizetype end = std::min<qsizetype>(n, last + find.size());
+    const qsizetype at = FindBackward(u, n, end, find, ignoreCase);
+    if (at < 0) return 0;
+    return lastChars - StartsIn(u, at, last);
 }
 
 int32_t StrComp(const QString& a, const QString& b, int32_t) {
