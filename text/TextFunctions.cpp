@@ -25,16 +25,23 @@ qsizetype ContinuationsIn(const char16_t* u, qsizetype a, qsizetype b) {
     qsizetype i = std::max<qsizetype>(a, 1);
 #ifdef __SSE2__
     // Eight units at a time: this walk runs over the whole note at every
-    // find step, so it should cost little beside the search itself.
+    // find step, so it should cost little beside the search itself. Each
+    // lane of `sum` counts down by one per pair; it is emptied before it
+    // can overflow.
     const __m128i mask = _mm_set1_epi16(static_cast<short>(0xFC00));
     const __m128i low = _mm_set1_epi16(static_cast<short>(0xDC00));
     const __m128i high = _mm_set1_epi16(static_cast<short>(0xD800));
-    for (; i + 8 <= b; i += 8) {
-        const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(u + i));
-        const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(u + i - 1));
-        const __m128i pair = _mm_and_si128(_mm_cmpeq_epi16(_mm_and_si128(here, mask), low),
-                                           _mm_cmpeq_epi16(_mm_and_si128(before, mask), high));
-        count += __builtin_popcount(static_cast<unsigned>(_mm_movemask_epi8(pair))) / 2;
+    while (i + 8 <= b) {
+        __m128i sum = _mm_setzero_si128();
+        for (int rounds = 0; rounds < 30000 && i + 8 <= b; ++rounds, i += 8) {
+            const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(u + i));
+            const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(u + i - 1));
+            sum = _mm_add_epi16(sum, _mm_and_si128(_mm_cmpeq_epi16(_mm_and_si128(here, mask), low),
+                                                   _mm_cmpeq_epi16(_mm_and_si128(before, mask), high)));
+        }
+        alignas(16) int16_t lanes[8];
+        _mm_store_si128(reinterpret_cast<__m128i*>(lanes), sum);
+        for (int16_t lane : lanes) count -= lane;
     }
 #endif
     for (; i < b; ++i) count += IsLow(u[i]) && IsHigh(u[i - 1]);
@@ -113,9 +120,8 @@ char16_t FoldBmp(char16_t c) {
 
 // The folded unit i of u[0, n): a surrogate pair folds as the character it
 // stands for, a lone surrogate stays as it is.
-char16_t FoldAt(const char16_t* u, qsizetype n, qsizetype i) {
+char16_t FoldRest(const char16_t* u, qsizetype n, qsizetype i) {
     const char16_t c = u[i];
-    if (c < 0x80) return static_cast<unsigned>(c - u'A') < 26u ? static_cast<char16_t>(c + 32) : c;
     if (!QChar::isSurrogate(c)) return FoldBmp(c);
     if (IsHigh(c) && i + 1 < n && IsLow(u[i + 1])) {
         const char32_t f = QChar::toCaseFolded(QChar::surrogateToUcs4(c, u[i + 1]));
@@ -126,6 +132,12 @@ char16_t FoldAt(const char16_t* u, qsizetype n, qsizetype i) {
         return f > 0xFFFF ? QChar::lowSurrogate(f) : c;
     }
     return c;
+}
+
+inline char16_t FoldAt(const char16_t* u, qsizetype n, qsizetype i) {
+    const char16_t c = u[i];
+    if (c < 0x80) return static_cast<unsigned>(c - u'A') < 26u ? static_cast<char16_t>(c + 32) : c;
+    return FoldRest(u, n, i);
 }
 
 // The find text made ready for one search: its units (folded, and in
@@ -185,23 +197,33 @@ struct Pattern {
     }
 
     // The first j in [0, hlen - m] where h(j ..) holds x and accept(j)
-    // agrees, or -1.
-    template <typename Hay, typename Accept>
-    qsizetype Search(const Hay& h, qsizetype hlen, const Accept& accept) const {
+    // agrees, or -1. jump(j), when given, is the first j' >= j that can
+    // begin a match as far as a quick look tells (hlen - m + 1 when none);
+    // without it the skip table does that work.
+    template <typename Hay, typename Accept, typename Jump>
+    qsizetype Search(const Hay& h, qsizetype hlen, const Accept& accept, const Jump* jump) const {
         const char16_t* p = x.data();
-        qsizetype j = 0;
-        if (periodic) {
-            qsizetype memory = 0;
-            while (j <= hlen - m) {
+        qsizetype j = 0, memory = 0;
+        while (j <= hlen - m) {
+            if (jump) {
+                const qsizetype next = (*jump)(j);
+                if (next != j) {
+                    j = next;
+                    memory = 0;
+                    continue;
+                }
+            } else {
                 qsizetype shift = skip[h(j + m - 1) & 0xFF];
                 if (shift > 0) {
                     // A periodic find text with one unit out of place: no
                     // match until past that unit.
-                    if (memory && shift < period) shift = m - period;
+                    if (periodic && memory && shift < period) shift = m - period;
                     memory = 0;
                     j += shift;
                     continue;
                 }
+            }
+            if (periodic) {
                 qsizetype i = std::max(suffix, memory);
                 while (i < m && p[i] == h(i + j)) ++i;
                 if (i >= m) {
@@ -214,14 +236,7 @@ struct Pattern {
                     j += i - suffix + 1;
                     memory = 0;
                 }
-            }
-        } else {
-            while (j <= hlen - m) {
-                const qsizetype shift = skip[h(j + m - 1) & 0xFF];
-                if (shift > 0) {
-                    j += shift;
-                    continue;
-                }
+            } else {
                 qsizetype i = suffix;
                 while (i < m && p[i] == h(i + j)) ++i;
                 if (i >= m) {
@@ -238,6 +253,108 @@ struct Pattern {
     }
 };
 
+// ---- the quick look ---------------------------------------------------------------
+//
+// On a long text the search first looks for windows whose first and last
+// units can match those of the find text, eight windows at a time. That
+// needs no chain of dependent loads, so it runs at the speed of memory even
+// where every unit of the text is the same letter.
+
+// The folded form of every BMP unit, built once.
+const std::vector<char16_t>& FoldTable() {
+    static const std::vector<char16_t> table = [] {
+        std::vector<char16_t> t(0x10000);
+        for (char32_t c = 0; c < 0x10000; ++c)
+            t[c] = QChar::isSurrogate(c) ? static_cast<char16_t>(c) : FoldBmp(static_cast<char16_t>(c));
+        return t;
+    }();
+    return table;
+}
+
+// The units of the text that can stand for one unit of the find text: the
+// unit itself, and with letter case ignored every unit that folds to it.
+// `any` when there are too many to look for, or a surrogate, whose folding
+// depends on its neighbour.
+struct Spellings {
+    bool any = true;
+    int count = 0;
+    char16_t units[4] = {};
+
+    Spellings(char16_t folded, bool ignoreCase) {
+        if (QChar::isSurrogate(folded)) return;
+        if (!ignoreCase) {
+            units[count++] = folded;
+            any = false;
+            return;
+        }
+        const std::vector<char16_t>& table = FoldTable();
+        for (size_t c = 0; c < table.size(); ++c) {
+            if (table[c] != folded || QChar::isSurrogate(static_cast<char32_t>(c))) continue;
+            if (count == 4) return;
+            units[count++] = static_cast<char16_t>(c);
+        }
+        any = count == 0;
+    }
+    bool Has(char16_t u) const {
+        if (any) return true;
+        for (int i = 0; i < count; ++i)
+            if (units[i] == u) return true;
+        return false;
+    }
+};
+
+// Windows [s, s + m) of u whose first and last units can match.
+struct QuickLook {
+    Spellings first, last;
+    qsizetype m;
+
+    QuickLook(const std::vector<char16_t>& folded, bool ignoreCase)
+        : first(folded.front(), ignoreCase), last(folded.back(), ignoreCase),
+          m(static_cast<qsizetype>(folded.size())) {}
+    bool Useful() const { return !first.any || !last.any; }
+    bool Fits(const char16_t* u, qsizetype s) const { return first.Has(u[s]) && last.Has(u[s + m - 1]); }
+
+#ifdef __SSE2__
+    static __m128i Lanes(const Spellings& sp, const char16_t* at) {
+        if (sp.any) return _mm_set1_epi16(-1);
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+        __m128i hit = _mm_cmpeq_epi16(v, _mm_set1_epi16(static_cast<short>(sp.units[0])));
+        for (int i = 1; i < sp.count; ++i)
+            hit = _mm_or_si128(hit, _mm_cmpeq_epi16(v, _mm_set1_epi16(static_cast<short>(sp.units[i]))));
+        return hit;
+    }
+    // Two bits for each of the eight windows from s.
+    unsigned Eight(const char16_t* u, qsizetype s) const {
+        return static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_and_si128(Lanes(first, u + s), Lanes(last, u + s + m - 1))));
+    }
+#endif
+
+    // The first s in [from, limit] that fits, or limit + 1.
+    qsizetype Forward(const char16_t* u, qsizetype from, qsizetype limit) const {
+        qsizetype s = from;
+#ifdef __SSE2__
+        for (; s + 7 <= limit; s += 8)
+            if (const unsigned bits = Eight(u, s)) return s + __builtin_ctz(bits) / 2;
+#endif
+        while (s <= limit && !Fits(u, s)) ++s;
+        return s;
+    }
+    // The last s in [0, from] that fits, or -1.
+    qsizetype Backward(const char16_t* u, qsizetype from) const {
+        qsizetype s = from;
+#ifdef __SSE2__
+        for (; s >= 7; s -= 8)
+            if (const unsigned bits = Eight(u, s - 7)) return s - 7 + (31 - __builtin_clz(bits)) / 2;
+#endif
+        while (s >= 0 && !Fits(u, s)) --s;
+        return s;
+    }
+};
+
+// Below this many units the quick look does not pay for its set-up.
+constexpr qsizetype kQuickLookFrom = 1 << 14;
+
 // True when units [a, b) of u[0, n) begin and end between characters.
 bool Whole(const char16_t* u, qsizetype n, qsizetype a, qsizetype b) {
     auto inside = [&](qsizetype i) { return i > 0 && i < n && IsLow(u[i]) && IsHigh(u[i - 1]); };
@@ -247,11 +364,24 @@ bool Whole(const char16_t* u, qsizetype n, qsizetype a, qsizetype b) {
 // The first match of find in u[from, n) at or after unit from, or -1.
 qsizetype FindForward(const char16_t* u, qsizetype n, qsizetype from, const QString& find, bool ignoreCase) {
     const Pattern pattern(find, ignoreCase, false);
-    const qsizetype m = pattern.m;
+    const qsizetype m = pattern.m, hlen = n - from;
+    if (m > hlen) return -1;
     const auto accept = [&](qsizetype j) { return Whole(u, n, from + j, from + j + m); };
     const char16_t* base = u + from;
-    const qsizetype j = ignoreCase ? pattern.Search([&](qsizetype i) { return FoldAt(u, n, from + i); }, n - from, accept)
-                                   : pattern.Search([&](qsizetype i) { return base[i]; }, n - from, accept);
+    const auto folded = [&](qsizetype i) { return FoldAt(u, n, from + i); };
+    const auto exact = [&](qsizetype i) { return base[i]; };
+    qsizetype j;
+    if (hlen >= kQuickLookFrom) {
+        const QuickLook look(pattern.x, ignoreCase);
+        const auto jump = [&](qsizetype at) { return look.Forward(base, at, hlen - m); };
+        const bool useful = look.Useful();
+        j = ignoreCase ? pattern.Search(folded, hlen, accept, useful ? &jump : nullptr)
+                       : pattern.Search(exact, hlen, accept, useful ? &jump : nullptr);
+    } else {
+        using NoJump = qsizetype (*)(qsizetype);
+        j = ignoreCase ? pattern.Search(folded, hlen, accept, static_cast<const NoJump*>(nullptr))
+                       : pattern.Search(exact, hlen, accept, static_cast<const NoJump*>(nullptr));
+    }
     return j < 0 ? -1 : from + j;
 }
 
@@ -259,9 +389,24 @@ qsizetype FindForward(const char16_t* u, qsizetype n, qsizetype from, const QStr
 qsizetype FindBackward(const char16_t* u, qsizetype n, qsizetype end, const QString& find, bool ignoreCase) {
     const Pattern pattern(find, ignoreCase, true);
     const qsizetype m = pattern.m;
+    if (m > end) return -1;
     const auto accept = [&](qsizetype j) { return Whole(u, n, end - j - m, end - j); };
-    const qsizetype j = ignoreCase ? pattern.Search([&](qsizetype i) { return FoldAt(u, n, end - 1 - i); }, end, accept)
-                                   : pattern.Search([&](qsizetype i) { return u[end - 1 - i]; }, end, accept);
+    const auto folded = [&](qsizetype i) { return FoldAt(u, n, end - 1 - i); };
+    const auto exact = [&](qsizetype i) { return u[end - 1 - i]; };
+    qsizetype j;
+    if (end >= kQuickLookFrom) {
+        // The pattern is reversed; the quick look works on the text as it is.
+        std::vector<char16_t> forward(pattern.x.rbegin(), pattern.x.rend());
+        const QuickLook look(forward, ignoreCase);
+        const auto jump = [&](qsizetype at) { return end - m - look.Backward(u, end - m - at); };
+        const bool useful = look.Useful();
+        j = ignoreCase ? pattern.Search(folded, end, accept, useful ? &jump : nullptr)
+                       : pattern.Search(exact, end, accept, useful ? &jump : nullptr);
+    } else {
+        using NoJump = qsizetype (*)(qsizetype);
+        j = ignoreCase ? pattern.Search(folded, end, accept, static_cast<const NoJump*>(nullptr))
+                       : pattern.Search(exact, end, accept, static_cast<const NoJump*>(nullptr));
+    }
     return j < 0 ? -1 : end - j - m;
 }
 
