@@ -103,14 +103,16 @@ qsizetype UnitIndexFromEnd(const QString& text, qsizetype chars) {
 // ---- the search ---------------------------------------------------------------
 //
 // Both directions compare UTF-16 units. With letter case ignored each
-// character is replaced by its simple case folding, which keeps its length
-// in units, so a unit position in the folded text is the same position in
-// the text. A match must begin and end between characters, never inside a
-// surrogate pair.
+// character stands for its simple case folding, which in Unicode keeps its
+// length in units (one whose folding would not is compared as it is), so a
+// unit position in the folded text is the same position in the text and no
+// folded copy of the note is made. A match must begin and end between
+// characters, never inside a surrogate pair.
 //
-// The search is the two-way algorithm (Crochemore and Perrin) with a skip
-// on the last unit of the window: linear in the text plus the find text for
-// any texts, and on ordinary ones it skips most of the text unread.
+// The search is the two-way algorithm (Crochemore and Perrin): linear in the
+// text plus the find text for any texts, with constant extra space beside
+// the find text. The backward search is the same on both texts read from
+// their ends.
 
 char16_t FoldBmp(char16_t c) {
     if (c < 0x80) return static_cast<unsigned>(c - u'A') < 26u ? static_cast<char16_t>(c + 32) : c;
