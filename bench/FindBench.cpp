@@ -394,8 +394,10 @@ int main(int argc, char** argv) {
                                      Step{"Find Next \"a\"x" + len + "+\"b\", " + option, next, &aThenB, "forward", 1},
                                      Step{"Find Previous \"a\"x" + len + "+\"b\", " + option, previous, &aThenB,
                                           "backward", lastA - 1}}) {
-                std::printf("%-40s | %9.1f | %s\n", step.name.c_str(), step.ms, step.ms <= 300 ? "<= 300 ms" : "OVER 300 ms");
-                if (step.ms > 300) ++overLimit;
+                // The aim is 300 ms on a note of 10 MB; larger notes are shown for their growth.
+                const char* aim = mb > 10 ? "(for 10 MB)" : step.ms <= 300 ? "<= 300 ms" : "OVER 300 ms";
+                std::printf("%-40s | %9.1f | %s\n", step.name.c_str(), step.ms, aim);
+                if (mb <= 10 && step.ms > 300) ++overLimit;
                 const QString findPath = QDir(prefs.path()).filePath(QStringLiteral("find%1.utf16").arg(children.size()));
                 WriteAll(findPath, QByteArray(reinterpret_cast<const char*>(step.find->constData()), step.find->size() * 2));
                 BareChild child;
@@ -439,7 +441,8 @@ int main(int argc, char** argv) {
     std::printf("\nThe same searches in bare Qt (indexOf / lastIndexOf alone):\n\n");
     for (const BareChild& c : children)
         std::printf("%-40s | ours %9.1f ms | bare Qt %s\n", c.name.c_str(), c.ours, qPrintable(c.result));
-    std::printf("\n%s\n", overLimit ? "Some find step took over 300 ms." : "Every find step took at most 300 ms.");
+    if (mb <= 10)
+        std::printf("\n%s\n", overLimit ? "Some find step took over 300 ms." : "Every find step took at most 300 ms.");
 
     w2.reset();
     w1.reset();
