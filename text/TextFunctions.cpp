@@ -354,8 +354,11 @@ struct QuickLook {
     }
 };
 
-// Below this many units the quick look does not pay for its set-up.
+// Below this many units the quick look does not pay for its set-up; the
+// search then skips by the table of the find text's last units.
 constexpr qsizetype kQuickLookFrom = 1 << 14;
+using Jump = qsizetype (*)(qsizetype);
+constexpr const Jump* kNoQuickLook = nullptr;
 
 // True when units [a, b) of u[0, n) begin and end between characters.
 bool Whole(const char16_t* u, qsizetype n, qsizetype a, qsizetype b) {
@@ -380,9 +383,8 @@ qsizetype FindForward(const char16_t* u, qsizetype n, qsizetype from, const QStr
         j = ignoreCase ? pattern.Search(folded, hlen, accept, useful ? &jump : nullptr)
                        : pattern.Search(exact, hlen, accept, useful ? &jump : nullptr);
     } else {
-        using NoJump = qsizetype (*)(qsizetype);
-        j = ignoreCase ? pattern.Search(folded, hlen, accept, static_cast<const NoJump*>(nullptr))
-                       : pattern.Search(exact, hlen, accept, static_cast<const NoJump*>(nullptr));
+        j = ignoreCase ? pattern.Search(folded, hlen, accept, kNoQuickLook)
+                       : pattern.Search(exact, hlen, accept, kNoQuickLook);
     }
     return j < 0 ? -1 : from + j;
 }
@@ -405,9 +407,8 @@ qsizetype FindBackward(const char16_t* u, qsizetype n, qsizetype end, const QStr
         j = ignoreCase ? pattern.Search(folded, end, accept, useful ? &jump : nullptr)
                        : pattern.Search(exact, end, accept, useful ? &jump : nullptr);
     } else {
-        using NoJump = qsizetype (*)(qsizetype);
-        j = ignoreCase ? pattern.Search(folded, end, accept, static_cast<const NoJump*>(nullptr))
-                       : pattern.Search(exact, end, accept, static_cast<const NoJump*>(nullptr));
+        j = ignoreCase ? pattern.Search(folded, end, accept, kNoQuickLook)
+                       : pattern.Search(exact, end, accept, kNoQuickLook);
     }
     return j < 0 ? -1 : end - j - m;
 }
