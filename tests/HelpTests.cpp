@@ -7,6 +7,7 @@
 #include "framework/Runtime.h"
 #include "framework/Window.h"
 #include "store/Module1.h"
+#include "text/TextFunctions.h"
 #include "windows/editor/Window2.h"
 #include "windows/help/Help.h"
 #include "windows/password/Window1.h"
@@ -101,6 +102,22 @@ TEST(Help, OneWindowAtMostAndItsTextCannotBeChanged) {
     ChooseMenuItem(w2, "TindrelHelpShowMorvellanHelp");
     EXPECT_EQ(OpenHelp(), help);
     EXPECT_TRUE(w2->IsOpen()) << "modeless: the editor stays";
+    {
+        // Modeless: with the help window open, the editor takes the keys
+        // that reach its window, as the user's typing does (a modal window
+        // would block them there).
+        QWidget* editor = w2->NativeWindow();
+        editor->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(editor));
+        w2->EditField1()->NativeWidget()->setFocus();
+        const QString before = w2->EditField1()->Text();
+        w2->EditField1()->SetSelStart(Text::Len(before));
+        for (char c : {'x', 'y', 'z'}) QTest::keyClick(editor->windowHandle(), c);
+        EXPECT_EQ(w2->EditField1()->Text(), before + "xyz");
+        EXPECT_EQ(OpenHelp(), help);
+        EXPECT_TRUE(help->IsOpen());
+        help->NativeWindow()->activateWindow();
+    }
 
     auto area = help->TextArea1();
     EXPECT_EQ(area->Text(), HelpShown());

@@ -96,6 +96,7 @@ TEST(TextFunctions, InStrIgnoresCaseAndInStrBDoesNot) {
              Case{2, "aAa", "a", 2, 3},
              Case{1, kEmoji + "abc", "B", 3, 0},       // positions in characters
              Case{2, kEmoji + kEmoji + "ab", "a", 3, 3},
+             Case{3, QString(20000, 'z') + "Ab", "aB", 20001, 0},  // a long text: match at its end
          }) {
         EXPECT_EQ(InStr(c.start, c.text, c.find), c.insensitive)
             << c.start << " " << Show(c.text) << " " << Show(c.find);
@@ -123,10 +124,73 @@ TEST(TextFunctions, SearchBackwardTriesEachPositionDownToOne) {
         {"abc", "", 7, true, 7},               // past the end the empty candidate matches
         {"", "abc", 5, true, 0},
         {"abc", "abc", -3, true, -3},          // a start below 1 is returned as it is
+        // Long texts: matches at the very ends.
+        {"Ab" + QString(20000, 'z') + "ab", "aB", 20001, true, 1},
+        {"ab" + QString(20000, 'z'), "ab", 20003, false, 1},
     };
     for (const Case& c : cases)
         EXPECT_EQ(SearchBackward(c.text, c.find, c.from, c.ignoreCase), c.expected)
             << c.text.toStdString() << " / " << c.find.toStdString() << " from " << c.from;
+}
+
+// Both searches, on many small texts and find texts drawn from letters that
+// fold into each other (Kelvin sign and k, a letter outside the BMP and its
+// lower case), a character that no letter folds into, and lone surrogates:
+// the result is the first (or last) position whose candidate
+// Mid(text, p, Len(find)) equals the find text, tried one by one. The same
+// texts also stand between long runs of a letter that none of them holds,
+// where a long text takes the search's other way.
+TEST(TextFunctions, SearchesAgreeWithTryingEveryPosition) {
+    const QString alphabets[][6] = {
+        {"a", "A", "b", "", "", ""},
+        {"k", "K", QString(QChar(0x212A)), "\xC3\x9F", "s", ""},
+        {QString::fromUtf8("\xF0\x90\x90\x80"), QString::fromUtf8("\xF0\x90\x90\xA8"), kEmoji, "x", "", ""},
+        {QString(QChar(0xD83D)), QString(QChar(0xDE00)), kEmoji, "a", "", ""},
+    };
+    uint32_t state = 12345;
+    auto next = [&state](uint32_t n) {
+        state = state * 1103515245u + 12345u;
+        return (state >> 8) % n;
+    };
+    for (const int32_t pad : {0, 20000}) {
+        const QString padding(pad, QLatin1Char('z'));
+        for (const auto& alphabet : alphabets) {
+            uint32_t letters = 0;
+            while (letters < 6 && !alphabet[letters].isEmpty()) ++letters;
+            auto draw = [&](uint32_t length) {
+                QString s;
+                for (uint32_t i = 0; i < length; ++i) s += alphabet[next(letters)];
+                return s;
+            };
+            for (int round = 0; round < (pad ? 100 : 400); ++round) {
+                const QString inner = draw(next(24));
+                const QString text = padding + inner + padding;
+                const QString find = draw(1 + next(round % 2 ? 3 : 6));
+                const int32_t length = Len(inner), findLength = Len(find);
+                // Candidates that reach into the padding hold a "z" and never match.
+                auto matches = [&](int32_t p, bool ignoreCase) {
+                    const QString candidate = Mid(inner, p, findLength);
+                    if (Len(candidate) < findLength) return false;
+                    return ignoreCase ? Equals(candidate, find) : StrComp(candidate, find, 0) == 0;
+                };
+                const int32_t start = static_cast<int32_t>(next(static_cast<uint32_t>(length) + 3));  // in inner
+                for (bool ignoreCase : {true, false}) {
+                    int32_t first = 0;
+                    for (int32_t p = std::max(start, 1); p <= length && first == 0; ++p)
+                        if (matches(p, ignoreCase)) first = pad + p;
+                    int64_t last = 0;
+                    for (int64_t p = std::min(start, length); p >= 1 && last == 0; --p)
+                        if (matches(static_cast<int32_t>(p), ignoreCase)) last = pad + p;
+                    const int32_t from = pad + start;
+                    const int32_t found = ignoreCase ? InStr(from, text, find) : InStrB(from, text, find);
+                    EXPECT_EQ(found, start > length ? 0 : first)
+                        << Show(inner) << " / " << Show(find) << " from " << from << " " << ignoreCase;
+                    EXPECT_EQ(SearchBackward(text, find, from, ignoreCase), from < 1 ? from : last)
+                        << Show(inner) << " / " << Show(find) << " back from " << from << " " << ignoreCase;
+                }
+            }
+        }
+    }
 }
 
 TEST(TextFunctions, StrCompCountsCaseAndEqualsIgnoresIt) {

@@ -17,17 +17,21 @@ QString Mid(const QString& text, int32_t start, int32_t length);
 // a text passed in by move is cut where it is, not copied.
 QString DropLast(QString text, int32_t n);
 
-// Case-insensitive search (ASCII and Unicode simple case folding).
+// Case-insensitive search (ASCII and Unicode simple case folding): the
+// first p at or after start whose candidate Mid(text, p, Len(find)) equals
+// find as Equals does. A match begins and ends between characters.
 int32_t InStr(int32_t start, const QString& text, const QString& find);
-// Case-sensitive search.
+// Case-sensitive search: as InStr, comparing as StrComp mode 0 does.
 int32_t InStrB(int32_t start, const QString& text, const QString& find);
 
-// Backward scan: tries the candidate Mid(text, p, Len(find)) for p = from,
-// from - 1, ... down to 1, comparing as Equals (ignoreCase) or as StrComp
-// mode 0 does, and returns the first p whose candidate matches. When none
-// does, returns the position below 1 where the scan stopped (from itself
-// when it is below 1). Each candidate is compared where it stands, so the
-// scan is linear in the text for a find text of fixed length.
+// Backward search: the result of trying the candidate Mid(text, p, Len(find))
+// for p = from, from - 1, ... down to 1, comparing as Equals (ignoreCase) or
+// as StrComp mode 0 does: the first p whose candidate matches. When none
+// does, the position below 1 where that scan stops (from itself when it is
+// below 1).
+//
+// Both directions take time linear in the length of the text plus the find
+// text, whatever the texts hold.
 int64_t SearchBackward(const QString& text, const QString& find, int64_t from, bool ignoreCase);
 
 // 0 when equal character for character (mode 0 only).
