@@ -1,6 +1,7 @@
 #include "framework/Printing.h"
 
 #include "framework/Controls.h"
+#include "framework/Runtime.h"
 
 #include <QDateTime>
 #include <QLocale>
@@ -81,7 +82,7 @@ void Graphics::NextPage() { printer_->newPage(); }
 GraphicsRef OpenPrinterDialog(std::nullptr_t, std::nullptr_t) {
     auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
     QPrintDialog dialog(printer.get());
-    if (dialog.exec() != QDialog::Accepted) return nullptr;
+    if (RunModalDialog(dialog) != QDialog::Accepted) return nullptr;
     return std::make_shared<Graphics>(std::move(printer));
 }
 

@@ -90,6 +90,8 @@ private:
     void ApplySize();
     void ApplyFlags();
     void RebuildMenuBar();
+    // A window without a bar answers the application bar's shortcuts.
+    void AddApplicationShortcuts();
     void LayoutControls(int width, int height);
 
     QString fullName_;
@@ -101,7 +103,7 @@ private:
     int32_t minWidth_ = 64, minHeight_ = 64, maxWidth_ = 32000, maxHeight_ = 32000;
     bool resizeable_ = false, closeButton_ = true, minimizeButton_ = false, maximizeButton_ = false;
     bool visibleProperty_ = true, menuBarVisible_ = true;
-    bool open_ = false, applyingSize_ = false, built_ = false, closeRefused_ = false;
+    bool open_ = false, applyingSize_ = false, built_ = false, closeRefused_ = false, closing_ = false;
     std::vector<ModalLoop*> modalLoops_;
 };
 
@@ -109,6 +111,9 @@ private:
 std::shared_ptr<Window> GetImplicitWindow(const QString& fullName);
 // The open windows, front to back.
 std::vector<std::shared_ptr<Window>> OpenWindows();
+// Makes the modal still shown, else the front visible window, the active
+// window, so its menu bar and shortcuts answer (after a modal has ended).
+void ActivateFrontWindow();
 // Forgets every open window (program end).
 void ReleaseAllWindows();
 
