@@ -213,11 +213,13 @@ void RunModal(QWidget& widget, ModalLoop& loop, const std::function<void()>& sho
 int RunModalDialog(QDialog& dialog) {
     ModalLoop loop;
     bool answered = false;
-    QObject::connect(&dialog, &QDialog::finished, &dialog, [&](int) {
-        answered = true;
-        loop.Exit();
-    });
+    const QMetaObject::Connection finished =
+        QObject::connect(&dialog, &QDialog::finished, &dialog, [&](int) {
+            answered = true;
+            loop.Exit();
+        });
     RunModal(dialog, loop);
+    QObject::disconnect(finished);
     // A quit ended it: nothing that was chosen in it runs any more.
     return answered && !S().quit ? dialog.result() : int(QDialog::Rejected);
 }
