@@ -26,15 +26,10 @@ QMessageBox::Icon IconOf(int32_t flags) {
 int32_t RunBox(QMessageBox& box, int32_t dismissed) {
     if (IsQuitting()) return dismissed;
     int32_t result = dismissed;
-    ModalLoop loop;
     QObject::connect(&box, &QMessageBox::buttonClicked, [&](QAbstractButton* button) {
         result = box.standardButton(button) == QMessageBox::Ok ? kMsgBoxOK : kMsgBoxCancel;
     });
-    QObject::connect(&box, &QDialog::finished, [&loop](int) { loop.Exit(); });
-    box.setWindowModality(Qt::ApplicationModal);
-    box.show();
-    loop.Run();
-    box.hide();
+    RunModalDialog(box);
     return result;
 }
 
@@ -127,17 +122,12 @@ std::shared_ptr<MessageDialogButton> MessageDialog::ShowModal() {
     if (cancel) box.setEscapeButton(cancel);
 
     std::shared_ptr<MessageDialogButton> pressed;
-    ModalLoop loop;
     QObject::connect(&box, &QMessageBox::buttonClicked, [&](QAbstractButton* clicked) {
         for (const auto& [b, button] : buttons)
             if (b == clicked) pressed = button;
     });
-    QObject::connect(&box, &QDialog::finished, [&loop](int) { loop.Exit(); });
-    box.setWindowModality(Qt::ApplicationModal);
-    box.show();
-    loop.Run();
-    box.hide();
-    return pressed;
+    RunModalDialog(box);
+    return IsQuitting() ? nullptr : pressed;
 }
 
 namespace {

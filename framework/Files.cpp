@@ -5,13 +5,17 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLockFile>
 #include <QSaveFile>
 #include <QStandardPaths>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 constexpr char kLineEnd = '\n';
@@ -122,18 +126,51 @@ FolderItem SpecialFolder::Preferences() {
 }
 
 PreferencesLock::PreferencesLock(const QString& name)
-    : lock_(std::make_unique<QLockFile>(SpecialFolder::Preferences().Child(name).NativePath())) {
-    // Held for the whole run, however long: only a lock whose copy no longer
-    // runs is stale, never one that is merely old.
-    lock_->setStaleLockTime(0);
+    : path_(SpecialFolder::Preferences().Child(name).NativePath()) {}
+
+PreferencesLock::~PreferencesLock() {
+    if (fd_ < 0) return;
+    // Removed while still held, so no other copy can hold the same file.
+    ::unlink(QFile::encodeName(path_).constData());
+    ::close(fd_);
 }
 
-PreferencesLock::~PreferencesLock() = default;  // unlocks
-
 bool PreferencesLock::TryLock() {
+    if (fd_ >= 0) return true;
     QDir().mkpath(SpecialFolder::Preferences().NativePath());
-    if (lock_->tryLock(0)) return true;
-    // A folder where no lock can be made at all is left to the writes that
-    // follow, which report it; only a lock held by a running copy refuses.
-    return lock_->error() != QLockFile::LockFailedError;
+    const QByteArray path = QFile::encodeName(path_);
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+        if (fd < 0) fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+        if (fd < 0) {
+            // A file this copy may not open at all is no running copy's:
+            // put a new one in its place, once.
+            if (attempt == 0 && ::unlink(path.constData()) == 0) continue;
+            // A folder where no lock can be made at all is left to the
+            // writes that follow, which report it.
+            return true;
+        }
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            const int error = errno;
+            ::close(fd);
+            if (error == EWOULDBLOCK) return false;
+            return true;  // a file system without locks
+        }
+        // The file may have been removed by the copy that held it just
+        // before this one took the lock: then lock the file now there.
+        struct stat held {}, named {};
+        if (::fstat(fd, &held) != 0 || ::stat(path.constData(), &named) != 0 ||
+            held.st_dev != named.st_dev || held.st_ino != named.st_ino) {
+            ::close(fd);
+            continue;
+        }
+        fd_ = fd;
+        // For the reader only: which process holds it.
+        const QByteArray pid = QByteArray::number(qint64(::getpid())) + '\n';
+        if (::ftruncate(fd_, 0) == 0) {
+            [[maybe_unused]] const ssize_t written = ::write(fd_, pid.constData(), size_t(pid.size()));
+        }
+        return true;
+    }
+    return true;
 }

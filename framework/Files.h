@@ -9,7 +9,6 @@
 #include <memory>
 
 class QFile;
-class QLockFile;
 class QSaveFile;
 
 class TextOutputStream {
@@ -69,8 +68,10 @@ namespace SpecialFolder {
 FolderItem Preferences();
 }  // namespace SpecialFolder
 
-// One running copy per preferences folder: a lock file there, held while this
-// object lives. A lock left by a copy that no longer runs is taken over.
+// One running copy per preferences folder: an advisory lock (flock) on a
+// file there, held while this object lives. The system releases it when the
+// process ends in any way, so whatever a copy that no longer runs left in the
+// file (nothing, garbage, its process number) never locks the user out.
 class PreferencesLock {
 public:
     explicit PreferencesLock(const QString& name);
@@ -82,5 +83,6 @@ public:
     bool TryLock();
 
 private:
-    std::unique_ptr<QLockFile> lock_;
+    QString path_;
+    int fd_ = -1;
 };

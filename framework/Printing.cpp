@@ -1,6 +1,7 @@
 #include "framework/Printing.h"
 
 #include "framework/Controls.h"
+#include "framework/Runtime.h"
 
 #include <QDateTime>
 #include <QLocale>
@@ -142,7 +143,7 @@ GraphicsRef OpenPrinterDialog(std::nullptr_t, std::nullptr_t) {
     QPrintDialog dialog(printer.get());
     // Copies always come out collated, one whole print after the other.
     dialog.setOption(QAbstractPrintDialog::PrintCollateCopies, false);
-    if (dialog.exec() != QDialog::Accepted) return nullptr;
+    if (RunModalDialog(dialog) != QDialog::Accepted) return nullptr;
     return std::make_shared<Graphics>(std::move(printer));
 }
 

@@ -4,6 +4,7 @@
 #include "framework/Window.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QEventLoop>
 #include <QIcon>
 #include <QMessageBox>
@@ -25,6 +26,9 @@ struct State {
     QApplication* app = nullptr;
     bool quit = false;
     bool quitCommandRunning = false;
+    bool quitPending = false;   // asked for while a Close or a quit ran
+    bool failed = false;        // an error escaped a handler
+    int closesRunning = 0;
     int exitCode = 0;
     std::vector<QEventLoop*> loops;
 };
@@ -37,11 +41,16 @@ State& S() {
 void Report(const std::exception& e) {
     QMessageBox box(QMessageBox::Critical, QStringLiteral("Morvellan"), UnhandledErrorText(e),
                     QMessageBox::Ok);
-    box.setWindowModality(Qt::ApplicationModal);
-    ModalLoop loop;
-    QObject::connect(&box, &QDialog::finished, [&loop](int) { loop.Exit(); });
-    box.show();
-    loop.Run();
+    RunModalDialog(box);
+}
+
+// Runs a quit that waited, from the event loop once the stack that asked
+// for it has unwound.
+void RunPendingQuit() {
+    State& s = S();
+    if (!s.quitPending || s.quit || !s.app) return;
+    s.quitPending = false;
+    QMetaObject::invokeMethod(s.app, [] { QuitCommand(); }, Qt::QueuedConnection);
 }
 
 // The note and the password are in the process's memory: no core file, and
@@ -122,11 +131,14 @@ bool Invoke(const std::function<void()>& call) {
         call();
         return true;
     } catch (const std::exception& e) {
+        S().failed = true;
         Report(e);
     } catch (...) {
+        S().failed = true;
         Report(std::runtime_error("An unknown error occurred."));
     }
-    Quit(1);
+    // The platform's quit, as Ctrl+Q: the editor saves its note first.
+    QuitCommand();
     return false;
 }
 
@@ -134,7 +146,7 @@ void Quit(int code) {
     State& s = S();
     if (s.quit) return;
     s.quit = true;
-    s.exitCode = code;
+    s.exitCode = s.failed && code == 0 ? 1 : code;
     for (QEventLoop* loop : s.loops) loop->exit(code);
 }
 
@@ -144,7 +156,11 @@ int ExitCode() { return S().exitCode; }
 
 void QuitCommand() {
     State& s = S();
-    if (s.quit || s.quitCommandRunning) return;
+    if (s.quit) return;
+    if (s.quitCommandRunning || s.closesRunning > 0) {
+        s.quitPending = true;
+        return;
+    }
     s.quitCommandRunning = true;
     for (const auto& window : OpenWindows()) {
         if (s.quit) break;
@@ -152,11 +168,19 @@ void QuitCommand() {
         if (window->IsOpen()) {
             // The window refused (its text could not be saved): stay.
             s.quitCommandRunning = false;
+            RunPendingQuit();
             return;
         }
     }
     s.quitCommandRunning = false;
     Quit(0);
+}
+
+void BeginClose() { ++S().closesRunning; }
+
+void EndClose() {
+    State& s = S();
+    if (--s.closesRunning == 0 && !s.quitCommandRunning) RunPendingQuit();
 }
 
 ModalLoop::ModalLoop() : loop_(std::make_unique<QEventLoop>()) {}
@@ -175,6 +199,30 @@ void ModalLoop::Run() {
 }
 
 void ModalLoop::Exit() { loop_->exit(0); }
+
+void RunModal(QWidget& widget, ModalLoop& loop, const std::function<void()>& show) {
+    if (S().quit) return;
+    widget.setWindowModality(Qt::ApplicationModal);
+    if (show) show();
+    else widget.show();
+    loop.Run();
+    widget.hide();
+    ActivateFrontWindow();
+}
+
+int RunModalDialog(QDialog& dialog) {
+    ModalLoop loop;
+    bool answered = false;
+    const QMetaObject::Connection finished =
+        QObject::connect(&dialog, &QDialog::finished, &dialog, [&](int) {
+            answered = true;
+            loop.Exit();
+        });
+    RunModal(dialog, loop);
+    QObject::disconnect(finished);
+    // A quit ended it: nothing that was chosen in it runs any more.
+    return answered && !S().quit ? dialog.result() : int(QDialog::Rejected);
+}
 
 QString UnhandledErrorText(const std::exception& e) {
     return QStringLiteral("Morvellan cannot go on and will quit.\n\n%1")

@@ -7,7 +7,9 @@
 #include <memory>
 #include <stdexcept>
 
+class QDialog;
 class QEventLoop;
+class QWidget;
 
 // A file operation that failed: names the file and the system's reason.
 class FileError : public std::runtime_error {
@@ -41,12 +43,15 @@ public:
 };
 
 // Runs a call into the program's code. An exception that escapes it is
-// reported in a modal box and ends the event loop with exit code 1.
+// reported in a modal box, then the program quits through the quit command,
+// so an open editor saves its note first (and stays open when it cannot),
+// and the run ends with exit code 1.
 // Returns false when the call did not run to its end (or did not run at all
 // because the application is quitting).
 bool Invoke(const std::function<void()>& call);
 
 // Ends every running loop with the code; nothing further reaches the program.
+// After an error that escaped a handler the exit code is 1 whatever is given.
 void Quit(int code);
 bool IsQuitting();
 int ExitCode();
@@ -54,7 +59,14 @@ int ExitCode();
 // The platform's quit command: closes the open windows front to back, each
 // with its Close event, then quits with 0. A window that refuses to close
 // stops it. SIGTERM, SIGHUP and SIGINT run it from the event loop.
+// A quit asked for while a window's Close or a quit is running waits for it
+// and then runs once, so it is never lost and never nests inside a Close.
 void QuitCommand();
+
+// Window::Close brackets its work with these; a quit that arrived
+// meanwhile runs once the last Close has ended.
+void BeginClose();
+void EndClose();
 
 // A nested event loop that Quit also ends.
 class ModalLoop {
@@ -67,6 +79,17 @@ public:
 private:
     std::unique_ptr<QEventLoop> loop_;
 };
+
+// Every modal of the framework runs here: `show` puts the widget on the
+// screen application-modal (the widget's own show() when not given), the
+// loop runs until it is exited or the program quits, then the widget goes off
+// the screen and the front window is made active again, so its menu bar and
+// shortcuts answer.
+void RunModal(QWidget& widget, ModalLoop& loop, const std::function<void()>& show = nullptr);
+
+// A dialog through RunModal; its result, or QDialog::Rejected when the
+// program quit before it was answered.
+int RunModalDialog(QDialog& dialog);
 
 // The text of the report shown for an unhandled error.
 QString UnhandledErrorText(const std::exception& e);

@@ -220,6 +220,7 @@ void Window::Constructor() {
         QWidget::setTabOrder(visual[i - 1]->NativeWidget(), visual[i]->NativeWidget());
 
     AddMenuHandlers(*this);
+    if (!menuBar_) AddApplicationShortcuts();
     for (const auto& control : controls_) control->RaiseEvent(kEventOpen);
     Event_Open();
     built_ = true;
@@ -253,25 +254,29 @@ void Window::Show() {
 void Window::ShowModal() {
     if (!open_ || IsQuitting()) return;
     auto self = shared_from_this();
-    if (native_->windowModality() != Qt::ApplicationModal) {
-        // Qt takes a new modality only when the window is shown again.
-        native_->hide();
-        native_->setWindowModality(Qt::ApplicationModal);
-    }
-    Show();
+    // Qt takes a new modality only when the window is shown again.
+    if (native_->windowModality() != Qt::ApplicationModal) native_->hide();
     ModalLoop loop;
     modalLoops_.push_back(&loop);
-    loop.Run();
+    RunModal(*native_, loop, [this] { Show(); });
     modalLoops_.erase(std::remove(modalLoops_.begin(), modalLoops_.end(), &loop), modalLoops_.end());
 }
 
 void Window::Hide() { native_->hide(); }
 
 void Window::Close() {
-    if (!open_) return;
+    // Once at a time: a close asked for while its Close event runs (a quit
+    // signal during its message box) is that same close.
+    if (!open_ || closing_) return;
     auto self = shared_from_this();
     closeRefused_ = false;
+    closing_ = true;
+    BeginClose();
     Invoke([&] { Event_Close(); });
+    closing_ = false;
+    struct EndOfClose {
+        ~EndOfClose() { EndClose(); }
+    } endOfClose;
     if (closeRefused_ && !IsQuitting()) return;
     open_ = false;
     auto& open = R().open;
@@ -518,6 +523,40 @@ void Window::RebuildMenuBar() {
     }
 }
 
+void Window::AddApplicationShortcuts() {
+    const auto app = GetAppObject();
+    const auto bar = app ? app->MenuBar() : nullptr;
+    if (!bar) return;
+    std::weak_ptr<Window> weakSelf = weak_from_this();
+    for (int m = 0; m < bar->Count(); ++m) {
+        const auto menu = bar->Item(m);
+        for (int i = 0; i < menu->Count(); ++i) {
+            const auto item = menu->Item(i);
+            const QString shortcut = item->KeyboardShortcut().value_or(QString());
+            if (item->IsSeparator() || shortcut.isEmpty()) continue;
+            auto* action = new QAction(native_.get());
+            action->setObjectName(item->Name());
+            action->setShortcut(QKeySequence(PortableShortcut(shortcut)));
+            action->setShortcutContext(Qt::WindowShortcut);
+            native_->addAction(action);
+            QObject::connect(action, &QAction::triggered, action, [weakSelf, item] {
+                auto window = weakSelf.lock();
+                if (!window || !window->IsOpen()) return;
+                // As in a menu: an item its EnableMenuItems leaves disabled
+                // does nothing.
+                if (!item->AutoEnable()) {
+                    if (!Invoke([] {
+                            if (auto app = GetAppObject()) app->Event_EnableMenuItems();
+                        }))
+                        return;
+                    if (!item->Enabled()) return;
+                }
+                ChooseMenuItem(window, item->Name());
+            });
+        }
+    }
+}
+
 void Window::LayoutControls(int width, int height) {
     for (const auto& control : controls_)
         if (auto rect = std::dynamic_pointer_cast<RectControl>(control)) rect->Relayout(width, height);
@@ -534,6 +573,25 @@ std::vector<std::shared_ptr<Window>> OpenWindows() {
     for (const auto& weak : R().order)
         if (auto window = weak.lock(); window && window->IsOpen()) windows.push_back(window);
     return windows;
+}
+
+void ActivateFrontWindow() {
+    if (IsQuitting()) return;
+    QWidget* target = QApplication::activeModalWidget();
+    if (!target) {
+        for (const auto& window : OpenWindows()) {
+            if (window->Visible()) {
+                target = window->NativeWindow();
+                break;
+            }
+        }
+    }
+    if (!target) return;
+    // A window that gained the system's focus while a modal blocked it never
+    // became Qt's active window, and a closed modal leaves none: shortcuts
+    // and mnemonics match only in the active window.
+    if (QApplication::activeWindow() != target) QApplication::setActiveWindow(target);
+    target->activateWindow();
 }
 
 void ReleaseAllWindows() {

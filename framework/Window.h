@@ -98,6 +98,8 @@ private:
     void ApplyFlags();
     void ApplyBackColor();
     void RebuildMenuBar();
+    // A window without a bar answers the application bar's shortcuts.
+    void AddApplicationShortcuts();
     void LayoutControls(int width, int height);
 
     QString fullName_;
@@ -110,7 +112,8 @@ private:
     bool resizeable_ = false, closeButton_ = true, minimizeButton_ = false, maximizeButton_ = false;
     bool visibleProperty_ = true, menuBarVisible_ = true, hasBackColor_ = false;
     Color backColor_{255, 255, 255};
-    bool open_ = false, applyingSize_ = false, built_ = false, closeRefused_ = false, placing_ = false;
+    bool open_ = false, applyingSize_ = false, built_ = false, closeRefused_ = false, placing_ = false,
+         closing_ = false;
     std::vector<ModalLoop*> modalLoops_;
 };
 
@@ -118,6 +121,9 @@ private:
 std::shared_ptr<Window> GetImplicitWindow(const QString& fullName);
 // The open windows, front to back.
 std::vector<std::shared_ptr<Window>> OpenWindows();
+// Makes the modal still shown, else the front visible window, the active
+// window, so its menu bar and shortcuts answer (after a modal has ended).
+void ActivateFrontWindow();
 // Forgets every open window (program end).
 void ReleaseAllWindows();
 

@@ -167,6 +167,43 @@ TEST(Processes, LockLeftByACrashedCopyDoesNotLockTheUserOut) {
     EXPECT_TRUE(answers.seen().empty()) << answers.texts().join(' ').toStdString();
 }
 
+// Whatever a copy that no longer runs left in the lock file, the next start
+// takes it over: only the kernel's lock of a running copy refuses.
+TEST(Processes, LockFileOfNoRunningCopyIsTakenOver) {
+    QProcess ended;
+    ended.start(QStringLiteral("/bin/true"), {});
+    ASSERT_TRUE(ended.waitForStarted(10000));
+    const QByteArray deadPid = QByteArray::number(ended.processId()) + '\n';
+    ASSERT_TRUE(ended.waitForFinished(10000));
+    const std::pair<const char*, QByteArray> leftovers[] = {
+        {"empty", ""},
+        {"garbage", "garbage"},
+        {"a dead process", deadPid},
+        {"an old lock of another kind", deadPid + "morvellan\nsomehost\n"},
+    };
+    for (const auto& [what, content] : leftovers) {
+        SCOPED_TRACE(what);
+        StoreNote("notes");
+        WriteFile("tindrel.lock", content);
+        // A real copy starts on it and holds the folder...
+        RealProgram copy;
+        ASSERT_TRUE(copy.process().waitForStarted(10000));
+        const QByteArray holder = QByteArray::number(copy.Pid()) + '\n';
+        EXPECT_TRUE(QTest::qWaitFor([&] { return ReadFile("tindrel.lock") == holder; }, 10000))
+            << "the copy took the lock: " << ReadFile("tindrel.lock").toStdString();
+        // ...so that this process, a second copy, is refused.
+        {
+            ModalAnswers answers({"OK"});
+            EXPECT_EQ(Startup::Run(), 1);
+            EXPECT_EQ(answers.texts(), QStringList{kRunning});
+        }
+        kill(static_cast<pid_t>(copy.Pid()), SIGTERM);
+        ASSERT_TRUE(copy.process().waitForFinished(20000));
+        EXPECT_EQ(copy.process().exitCode(), 0);
+        EXPECT_FALSE(FileExists("tindrel.lock"));
+    }
+}
+
 TEST(Processes, CoreDumpsAreOffInTheRunningProgram) {
     // The runtime of this process, and the real program.
     EXPECT_EQ(prctl(PR_GET_DUMPABLE, 0, 0, 0, 0), 0);
