@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Configures and builds Morvellan, its tests and its benchmarks in ./build.
+# Configures Morvellan in ./build and builds the targets named as arguments
+# (e.g. --target morvellan), or without arguments everything: the program,
+# its tests and its benchmarks.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j"$(nproc)"
+cmake --build build -j"$(nproc)" "$@"
