@@ -55,15 +55,10 @@ private:
 
 // Chooses "About Morvellan" in the window's menu bar, as a user would.
 void ChooseAbout(const Window& window) {
-    auto* bar = static_cast<QMainWindow*>(window.NativeWindow())->menuBar();
-    auto* action = bar->findChild<QAction*>(QStringLiteral("TindrelHelpAboutMorvellan"));
+    QAction* action = ActionNamed(QtBarOf(window), QStringLiteral("TindrelHelpAboutMorvellan"));
     ASSERT_TRUE(action);
     ASSERT_EQ(action->text(), "About Morvellan");
     action->trigger();
-}
-
-std::shared_ptr<AboutBox> OpenAboutBox() {
-    return std::dynamic_pointer_cast<AboutBox>(GetImplicitWindow(QString::fromLatin1(AboutBox::kFullName)));
 }
 
 int OpenAboutBoxes() {
@@ -134,7 +129,7 @@ std::vector<ControlRow> RowsOf(const AboutBox& about) {
 TEST(AboutBox, OpensWithItsControlsAsLaidOut) {
     Launch();
     ChooseAbout(*OpenWindow1());
-    auto about = OpenAboutBox();
+    auto about = OpenWindowOf<AboutBox>();
     ASSERT_TRUE(about);
     QWidget* native = about->NativeWindow();
     EXPECT_TRUE(native->isVisible());
@@ -182,7 +177,7 @@ TEST(AboutBox, EachLinkHandsItsWholeUrlOnEveryPressAndLeavesTheWindowAsItWas) {
     };
     Launch();
     ChooseAbout(*OpenWindow1());
-    auto about = OpenAboutBox();
+    auto about = OpenWindowOf<AboutBox>();
     ASSERT_TRUE(about);
     const auto before = RowsOf(*about);
     for (const Case& c : cases) {
@@ -194,7 +189,7 @@ TEST(AboutBox, EachLinkHandsItsWholeUrlOnEveryPressAndLeavesTheWindowAsItWas) {
         QTest::mouseClick(button, Qt::LeftButton);
         QTest::mouseClick(button, Qt::LeftButton);
         EXPECT_EQ(catcher.urls, (QStringList{c.url, c.url}));
-        EXPECT_EQ(OpenAboutBox(), about);
+        EXPECT_EQ(OpenWindowOf<AboutBox>(), about);
         EXPECT_TRUE(about->NativeWindow()->isVisible());
         EXPECT_EQ(RowsOf(*about), before);
     }
@@ -205,7 +200,7 @@ TEST(AboutBox, EachLinkHandsItsWholeUrlOnEveryPressAndLeavesTheWindowAsItWas) {
 TEST(AboutBox, ReturnPressesSupportOskavelAndEscapeNothing) {
     Launch();
     ChooseAbout(*OpenWindow1());
-    auto about = OpenAboutBox();
+    auto about = OpenWindowOf<AboutBox>();
     ASSERT_TRUE(about);
     UrlCatcher catcher;
     // Wherever the focus stands, Return presses the default button once.
@@ -218,7 +213,7 @@ TEST(AboutBox, ReturnPressesSupportOskavelAndEscapeNothing) {
         EXPECT_EQ(catcher.urls, QStringList{kStore});
         QTest::keyClick(target, Qt::Key_Escape);
         EXPECT_EQ(catcher.urls, QStringList{kStore}) << "Escape presses nothing";
-        EXPECT_EQ(OpenAboutBox(), about);
+        EXPECT_EQ(OpenWindowOf<AboutBox>(), about);
         EXPECT_TRUE(about->NativeWindow()->isVisible());
     }
 }
@@ -227,7 +222,7 @@ TEST(AboutBox, OneWindowAtMostAndNothingOfItSurvivesItsClose) {
     Launch();
     auto w1 = OpenWindow1();
     ChooseAbout(*w1);
-    auto about = OpenAboutBox();
+    auto about = OpenWindowOf<AboutBox>();
     ASSERT_TRUE(about);
     auto version = about->StaticText4();
     version->SetText("seen once");
@@ -235,7 +230,7 @@ TEST(AboutBox, OneWindowAtMostAndNothingOfItSurvivesItsClose) {
     w1->Show();
     ASSERT_EQ(OpenWindows().front(), w1);
     ChooseAbout(*w1);
-    EXPECT_EQ(OpenAboutBox(), about);
+    EXPECT_EQ(OpenWindowOf<AboutBox>(), about);
     EXPECT_EQ(OpenAboutBoxes(), 1);
     EXPECT_EQ(OpenWindows().front(), about) << "brought to the front";
     EXPECT_EQ(about->StaticText4(), version) << "the controls are not made again";
@@ -243,14 +238,14 @@ TEST(AboutBox, OneWindowAtMostAndNothingOfItSurvivesItsClose) {
 
     const QStringList filesBefore = QDir(PrefsPath(QString())).entryList(QDir::Files);
     CloseByUser(about->NativeWindow());
-    EXPECT_FALSE(OpenAboutBox());
+    EXPECT_FALSE(OpenWindowOf<AboutBox>());
     EXPECT_FALSE(about->NativeWindow()->isVisible());
     EXPECT_EQ(QDir(PrefsPath(QString())).entryList(QDir::Files), filesBefore) << "closing writes nothing";
     EXPECT_FALSE(IsQuitting());
     EXPECT_TRUE(w1->NativeWindow()->isVisible());
 
     ChooseAbout(*w1);
-    auto again = OpenAboutBox();
+    auto again = OpenWindowOf<AboutBox>();
     ASSERT_TRUE(again);
     EXPECT_NE(again, about);
     EXPECT_EQ(again->StaticText4()->Text(), Application::LongVersion());
@@ -264,7 +259,7 @@ TEST(WindowIcon, EveryWindowCarriesTheProgramsIcon) {
     auto w2 = OpenWindow2();
     ASSERT_TRUE(w2);
     ChooseAbout(*w2);
-    const std::shared_ptr<Window> windows[] = {OpenWindow1(), w2, OpenAboutBox()};
+    const std::shared_ptr<Window> windows[] = {OpenWindow1(), w2, OpenWindowOf<AboutBox>()};
     for (const auto& window : windows) {
         ASSERT_TRUE(window);
         SCOPED_TRACE(window->FullName().toStdString());

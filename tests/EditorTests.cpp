@@ -28,16 +28,6 @@ using namespace harness;
 
 namespace {
 
-// Launches with a stored password and text and unlocks with the password.
-std::shared_ptr<Window2> Unlock(const QString& text, const QString& typed = QStringLiteral("Secret123")) {
-    WriteFile("tindrelcypher.plist", PasswordFileFor("Secret123"));
-    WriteFile("tindrel.plist", DataFileFor(text));
-    EXPECT_EQ(EnterPassword(typed), QStringList{});
-    auto w2 = OpenWindow2();
-    if (w2) (void)QTest::qWaitForWindowExposed(w2->NativeWindow());
-    return w2;
-}
-
 QRect AreaGeometry(const std::shared_ptr<Window2>& w2) { return w2->EditField1()->NativeWidget()->geometry(); }
 
 // Makes every write of more than `bytes` bytes fail, as on a full disk

@@ -28,12 +28,8 @@ const QString kNoMore = QStringLiteral("Sorry, no more found!");
 // Unlocks a stored text and waits for the editor's start-up timer, which
 // empties the find field, so that what the test types there stays.
 std::shared_ptr<Window2> Open(const QString& text) {
-    WriteFile("tindrelcypher.plist", PasswordFileFor("Secret123"));
-    WriteFile("tindrel.plist", DataFileFor(text));
-    EXPECT_EQ(EnterPassword("Secret123"), QStringList{});
-    auto w2 = OpenWindow2();
+    auto w2 = Unlock(text);
     if (!w2) return w2;
-    (void)QTest::qWaitForWindowExposed(w2->NativeWindow());
     EXPECT_TRUE(QTest::qWaitFor([&] { return w2->Timer1()->Mode() == 0; }, 5000));
     return w2;
 }

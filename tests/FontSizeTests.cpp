@@ -32,7 +32,7 @@ const char* const kFontSizeFile = "tindrelfontsize.txt";
 std::shared_ptr<Window2> OpenEditor() {
     // First use: the password is stored and the editor opens.
     EnterPassword("Secret123", {"OK"});
-    return std::dynamic_pointer_cast<Window2>(GetImplicitWindow(QString::fromLatin1(Window2::kFullName)));
+    return OpenWindow2();
 }
 
 QPlainTextEdit* TextAreaOf(const Window2& editor) { return static_cast<QPlainTextEdit*>(editor.EditField1()->NativeWidget()); }
@@ -44,15 +44,6 @@ double DefaultSize() { return QApplication::font().pointSizeF(); }
 
 // A size of 0 or below shows the default size.
 double ShownSizeFor(int32_t size) { return size > 0 ? size : DefaultSize(); }
-
-QAction* FontSizeAction(const Window2& editor, const char* name) {
-    QMenuBar* bar = static_cast<QMainWindow*>(editor.NativeWindow())->menuBar();
-    for (QAction* menuAction : bar->actions())
-        if (QMenu* menu = menuAction->menu())
-            for (QAction* action : menu->actions())
-                if (action->objectName() == QLatin1String(name)) return action;
-    return nullptr;
-}
 
 struct StepCase {
     const char* label;
@@ -104,7 +95,7 @@ TEST_P(FontSizeStep, SavesAndShowsTheNewSize) {
         ASSERT_EQ(ShownSize(*editor), ShownSizeFor(c.before));
     }
 
-    QAction* action = FontSizeAction(*editor, c.command);
+    QAction* action = ActionNamed(QtBarOf(*editor), QString::fromLatin1(c.command));
     ASSERT_TRUE(action);
     action->trigger();
 

@@ -9,6 +9,9 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QLabel>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
 #include <QDir>
 #include <QFile>
 #include <QMessageBox>
@@ -49,13 +52,9 @@ QByteArray DataFileFor(const QString& text) {
     return bytes + '\n';
 }
 
-std::shared_ptr<::Window1> OpenWindow1() {
-    return std::dynamic_pointer_cast<::Window1>(GetImplicitWindow(QString::fromLatin1(::Window1::kFullName)));
-}
+std::shared_ptr<::Window1> OpenWindow1() { return OpenWindowOf<::Window1>(); }
 
-std::shared_ptr<::Window2> OpenWindow2() {
-    return std::dynamic_pointer_cast<::Window2>(GetImplicitWindow(QString::fromLatin1(::Window2::kFullName)));
-}
+std::shared_ptr<::Window2> OpenWindow2() { return OpenWindowOf<::Window2>(); }
 
 void Launch() {
     Startup::EarlyStartup();
@@ -139,6 +138,29 @@ QStringList EnterPassword(const QString& password, std::vector<QString> presses)
     ModalAnswers answers(std::move(presses));
     QTest::mouseClick(w1->Enter()->NativeWidget(), Qt::LeftButton);
     return answers.texts();
+}
+
+void StoreNote(const QString& text, const QByteArray& password) {
+    WriteFile("tindrelcypher.plist", PasswordFileFor(password));
+    WriteFile("tindrel.plist", DataFileFor(text));
+}
+
+std::shared_ptr<::Window2> Unlock(const QString& text, const QString& typed) {
+    StoreNote(text);
+    EXPECT_EQ(EnterPassword(typed), QStringList{});
+    auto w2 = OpenWindow2();
+    if (w2) (void)QTest::qWaitForWindowExposed(w2->NativeWindow());
+    return w2;
+}
+
+QMenuBar* QtBarOf(const ::Window& window) { return static_cast<QMainWindow*>(window.NativeWindow())->menuBar(); }
+
+QAction* ActionNamed(QMenuBar* bar, const QString& name) {
+    for (QAction* menuAction : bar->actions())
+        if (QMenu* menu = menuAction->menu())
+            for (QAction* action : menu->actions())
+                if (action->objectName() == name) return action;
+    return nullptr;
 }
 
 void CloseByUser(QWidget* nativeWindow) { nativeWindow->close(); }

@@ -2,6 +2,8 @@
 // real start-up, and modal boxes answered as a user would.
 #pragma once
 
+#include "framework/Window.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -9,6 +11,8 @@
 #include <memory>
 #include <vector>
 
+class QAction;
+class QMenuBar;
 class QMessageBox;
 class QTimer;
 class QWidget;
@@ -28,6 +32,11 @@ bool FileExists(const QString& name);
 QByteArray PasswordFileFor(const QByteArray& password);
 QByteArray DataFileFor(const QString& text);
 
+// The open window of the class, or null.
+template <class W>
+std::shared_ptr<W> OpenWindowOf() {
+    return std::dynamic_pointer_cast<W>(::GetImplicitWindow(QString::fromLatin1(W::kFullName)));
+}
 // The open password window and editor, or null.
 std::shared_ptr<::Window1> OpenWindow1();
 std::shared_ptr<::Window2> OpenWindow2();
@@ -74,6 +83,19 @@ void Type(QWidget* widget, const QString& text);
 // Launches, types the password and presses Enter, answering the boxes.
 // Returns the texts of the boxes shown.
 QStringList EnterPassword(const QString& password, std::vector<QString> presses = {});
+
+// Stores a password and a note as the program writes them.
+void StoreNote(const QString& text, const QByteArray& password = "Secret123");
+
+// Launches on the note stored with the password "Secret123", types `typed`
+// and presses Enter, expecting no box; returns the editor once it is shown,
+// or null.
+std::shared_ptr<::Window2> Unlock(const QString& text, const QString& typed = QStringLiteral("Secret123"));
+
+// The window's Qt menu bar, and the item of one of its menus that carries
+// the given name, or null.
+QMenuBar* QtBarOf(const ::Window& window);
+QAction* ActionNamed(QMenuBar* bar, const QString& name);
 
 // Closes the window as its close box does.
 void CloseByUser(QWidget* nativeWindow);

@@ -25,10 +25,6 @@ using namespace harness;
 
 namespace {
 
-std::shared_ptr<Help> OpenHelp() {
-    return std::dynamic_pointer_cast<Help>(GetImplicitWindow(QString::fromLatin1(Help::kFullName)));
-}
-
 QString HelpShown() { return QString::fromUtf8(kHelpText).replace(QLatin1String("\r"), QLatin1String("\n")); }
 
 // What the printed help shows: its body words page after page, and each
@@ -44,7 +40,7 @@ HelpPages PrintHelpFrom(const std::shared_ptr<Window>& window) {
     PrintAnswer answer(PrintAnswer::PrintToPdf);
     ChooseMenuItem(window, "FilePrintHelp");
     EXPECT_TRUE(answer.dialogSeen());
-    EXPECT_FALSE(OpenHelp()) << "the help window is closed after printing";
+    EXPECT_FALSE(OpenWindowOf<Help>()) << "the help window is closed after printing";
     HelpPages printed;
     if (!QFile::exists(answer.pdfPath())) return printed;
     printed.pages = ReadPdf(answer.pdfPath());
@@ -68,7 +64,7 @@ HelpPages PrintHelpFrom(const std::shared_ptr<Window>& window) {
 TEST(Help, MenuBarHasFileAndEditExactly) {
     Launch();
     App::Instance()->TindrelHelpShowMorvellanHelp_Action();
-    auto help = OpenHelp();
+    auto help = OpenWindowOf<Help>();
     ASSERT_TRUE(help);
     const std::vector<Row> expected = {
         {"", "FileMenu", "MenuItem", "&File", "", ""},
@@ -97,10 +93,10 @@ TEST(Help, OneWindowAtMostAndItsTextCannotBeChanged) {
     auto w2 = OpenWindow2();
     ASSERT_TRUE(w2);
     ChooseMenuItem(w2, "TindrelHelpShowMorvellanHelp");
-    auto help = OpenHelp();
+    auto help = OpenWindowOf<Help>();
     ASSERT_TRUE(help);
     ChooseMenuItem(w2, "TindrelHelpShowMorvellanHelp");
-    EXPECT_EQ(OpenHelp(), help);
+    EXPECT_EQ(OpenWindowOf<Help>(), help);
     EXPECT_TRUE(w2->IsOpen()) << "modeless: the editor stays";
     {
         // Modeless: with the help window open, the editor takes the keys
@@ -114,7 +110,7 @@ TEST(Help, OneWindowAtMostAndItsTextCannotBeChanged) {
         w2->EditField1()->SetSelStart(Text::Len(before));
         for (char c : {'x', 'y', 'z'}) QTest::keyClick(editor->windowHandle(), c);
         EXPECT_EQ(w2->EditField1()->Text(), before + "xyz");
-        EXPECT_EQ(OpenHelp(), help);
+        EXPECT_EQ(OpenWindowOf<Help>(), help);
         EXPECT_TRUE(help->IsOpen());
         help->NativeWindow()->activateWindow();
     }
@@ -144,11 +140,11 @@ TEST(Help, OneWindowAtMostAndItsTextCannotBeChanged) {
     EXPECT_EQ(widget->font(), before);
 
     help->Close();
-    EXPECT_FALSE(OpenHelp());
+    EXPECT_FALSE(OpenWindowOf<Help>());
     ChooseMenuItem(w2, "TindrelHelpShowMorvellanHelp");
-    ASSERT_TRUE(OpenHelp());
-    EXPECT_NE(OpenHelp(), help);
-    EXPECT_EQ(OpenHelp()->TextArea1()->SelStart(), 0);
+    ASSERT_TRUE(OpenWindowOf<Help>());
+    EXPECT_NE(OpenWindowOf<Help>(), help);
+    EXPECT_EQ(OpenWindowOf<Help>()->TextArea1()->SelStart(), 0);
     EXPECT_FALSE(IsQuitting());
 }
 
@@ -166,7 +162,7 @@ TEST(Help, SelectionIsHiddenWhileTheWindowIsInactive) {
     auto w2 = OpenWindow2();
     ASSERT_TRUE(w2);
     ChooseMenuItem(w2, "TindrelHelpShowMorvellanHelp");
-    auto help = OpenHelp();
+    auto help = OpenWindowOf<Help>();
     ASSERT_TRUE(help);
     EXPECT_TRUE(help->TextArea1()->HideSelection());
     QWidget* area = help->TextArea1()->NativeWidget();
@@ -201,7 +197,7 @@ TEST(Help, QuitFromTheHelpWindowSavesTheNote) {
     ASSERT_TRUE(w2);
     w2->EditField1()->SetText("kept safe");
     ChooseMenuItem(w2, "TindrelHelpShowMorvellanHelp");
-    ChooseMenuItem(OpenHelp(), "FileQuit");
+    ChooseMenuItem(OpenWindowOf<Help>(), "FileQuit");
     EXPECT_TRUE(IsQuitting());
     EXPECT_EQ(ExitCode(), 0);
     EXPECT_EQ(ReadFile("tindrel.plist"), Module1::EncodeData("kept safe") + "\n");
@@ -216,7 +212,7 @@ TEST(HelpPrinting, PrintsTheWholeTextWithSansFootersAndClosesTheHelpWindow) {
     w2->EditField1()->SetSelLength(4);
     ChooseMenuItem(w2, "TindrelHelpShowMorvellanHelp");
     // From the help window itself.
-    const HelpPages printed = PrintHelpFrom(OpenHelp());
+    const HelpPages printed = PrintHelpFrom(OpenWindowOf<Help>());
     ASSERT_EQ(printed.pages.size(), 1u) << "the help text fits one block";
     EXPECT_EQ(printed.body.toStdString(), HelpShown().simplified().toStdString());
     // The time stamp is the one taken before the dialog opened.
@@ -236,7 +232,7 @@ TEST(HelpPrinting, PrintsTheWholeTextWithSansFootersAndClosesTheHelpWindow) {
     ChooseMenuItem(w2, "FilePrintHelp");
     EXPECT_TRUE(cancel.dialogSeen());
     EXPECT_FALSE(QFile::exists(cancel.pdfPath()));
-    EXPECT_FALSE(OpenHelp());
+    EXPECT_FALSE(OpenWindowOf<Help>());
     EXPECT_EQ(w2->EditField1()->Text(), "my note");
     EXPECT_FALSE(IsQuitting());
 }

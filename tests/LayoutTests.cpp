@@ -33,8 +33,7 @@ namespace {
 std::vector<std::shared_ptr<Window>> OpenEveryWindow(QTcpServer& silent) {
     EXPECT_TRUE(silent.listen(QHostAddress::LocalHost));
     qputenv("MORVELLAN_SITE", QByteArray("127.0.0.1:") + QByteArray::number(silent.serverPort()));
-    WriteFile("tindrelcypher.plist", PasswordFileFor("Secret123"));
-    WriteFile("tindrel.plist", DataFileFor("notes"));
+    StoreNote("notes");
     Launch();
     std::vector<std::shared_ptr<Window>> windows = {OpenWindow1()};
     EXPECT_EQ(EnterPassword("Secret123"), QStringList{});
@@ -134,7 +133,7 @@ TEST(Layout, EveryControlShowsItsTextWholeAtTheUsualDpi) {
 // arrow, also once the window is asked to be narrower than the bar needs.
 void ExpectEveryMenuShown(Window& window) {
     SCOPED_TRACE(window.FullName().toStdString());
-    QMenuBar* bar = static_cast<QMainWindow*>(window.NativeWindow())->menuBar();
+    QMenuBar* bar = QtBarOf(window);
     ASSERT_TRUE(bar->isVisible());
     const auto check = [&] {
         for (QAction* action : bar->actions()) {

@@ -10,10 +10,6 @@
 
 namespace harness {
 
-QMenuBar* QtBarOf(const Window& window) {
-    return static_cast<QMainWindow*>(window.NativeWindow())->menuBar();
-}
-
 std::vector<Row> RowsOf(const MenuItem& node) {
     std::vector<Row> rows;
     for (int i = 0; i < node.Count(); ++i) {

@@ -2,6 +2,8 @@
 // menu bar shows, in forms a test compares whole with an expected table.
 #pragma once
 
+#include "tests/Harness.h"
+
 #include <QAction>
 #include <QString>
 #include <optional>
@@ -13,8 +15,6 @@ class QMenuBar;
 class Window;
 
 namespace harness {
-
-QMenuBar* QtBarOf(const Window& window);
 
 // One object of a bar: a menu (no parent) or an item of a menu.
 struct Row {

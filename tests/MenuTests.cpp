@@ -88,14 +88,6 @@ const char* const kApplicationCommands[] = {
     "FontSizeLarger",         "FontSizeSmaller", "TindrelHelpAboutMorvellan", "TindrelHelpShowMorvellanHelp",
 };
 
-QAction* ActionNamed(QMenuBar* bar, const QString& name) {
-    for (QAction* menuAction : bar->actions())
-        if (QMenu* menu = menuAction->menu())
-            for (QAction* action : menu->actions())
-                if (action->objectName() == name) return action;
-    return nullptr;
-}
-
 QMenu* MenuNamed(QMenuBar* bar, const QString& name) {
     for (QAction* menuAction : bar->actions())
         if (menuAction->menu() && menuAction->menu()->objectName() == name) return menuAction->menu();

@@ -61,11 +61,6 @@ private:
     QProcess process_;
 };
 
-void StoreNote(const QString& text) {
-    WriteFile("tindrelcypher.plist", PasswordFileFor("Secret123"));
-    WriteFile("tindrel.plist", DataFileFor(text));
-}
-
 }  // namespace
 
 // Run only as the child of the signal test: unlocks, edits the note, says

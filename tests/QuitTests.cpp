@@ -32,10 +32,7 @@ const QString kEdited = QStringLiteral("the old note and the new line");
 
 // Unlocks a stored note and edits it; returns the editor.
 std::shared_ptr<Window2> OpenEditedNote() {
-    WriteFile("tindrelcypher.plist", PasswordFileFor("Secret123"));
-    WriteFile("tindrel.plist", DataFileFor("the old note"));
-    EXPECT_EQ(EnterPassword("Secret123"), QStringList{});
-    auto w2 = OpenWindow2();
+    auto w2 = Unlock("the old note");
     if (w2) w2->EditField1()->SetText(kEdited);
     return w2;
 }
@@ -237,14 +234,14 @@ TEST_P(MenusAfterUpdateCheck, AnswerOnceTheEmptyReplyHasClosedTheWindow) {
     ASSERT_TRUE(w2);
     ModalAnswers none({});
     ChooseMenuItem(w2, QStringLiteral("CheckforUpdateCheckNow"));
-    auto version = std::dynamic_pointer_cast<selfTest>(GetImplicitWindow(QString::fromLatin1(selfTest::kFullName)));
+    auto version = OpenWindowOf<selfTest>();
     ASSERT_TRUE(version);
     // The button by Return or by a click; both return once the update window
     // has closed.
     if (GetParam()) QTest::keyClick(version->Content(), Qt::Key_Return);
     else QTest::mouseClick(version->PushButton1()->NativeWidget(), Qt::LeftButton);
     EXPECT_FALSE(version->IsOpen()) << "the update window ran and closed the version window";
-    ASSERT_FALSE(GetImplicitWindow(QString::fromLatin1(updateWindow::kFullName)));
+    ASSERT_FALSE(OpenWindowOf<updateWindow>());
     ExpectCtrlQQuitsFromTheEditor(w2);
 }
 

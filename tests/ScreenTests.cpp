@@ -66,8 +66,7 @@ private:
 TEST(ScreenChild, RestoredEditorLiesInsideTheFreeArea) {
     const QByteArray stored = qgetenv(kChildMarker);
     if (stored.isEmpty()) GTEST_SKIP() << "started by the real-screen test only";
-    WriteFile("tindrelcypher.plist", PasswordFileFor("Secret123"));
-    WriteFile("tindrel.plist", DataFileFor("notes"));
+    StoreNote("notes");
     WriteFile("tindrelwinsize.txt", QByteArray(stored).replace(',', '\n') + "\n");
     Launch();
     ASSERT_EQ(EnterPassword("Secret123"), QStringList{});

@@ -304,14 +304,6 @@ QStringList OpenWindowNames() {
     return names;
 }
 
-std::shared_ptr<updateWindow> OpenUpdateWindow() {
-    return std::dynamic_pointer_cast<updateWindow>(GetImplicitWindow(QString::fromLatin1(updateWindow::kFullName)));
-}
-
-std::shared_ptr<selfTest> OpenVersionWindow() {
-    return std::dynamic_pointer_cast<selfTest>(GetImplicitWindow(QString::fromLatin1(selfTest::kFullName)));
-}
-
 // A modal box as it was shown, with the state of the update window then.
 struct Box : harness::Seen {
     int beeps = 0;
@@ -329,7 +321,7 @@ public:
               Box b;
               static_cast<harness::Seen&>(b) = seen;
               b.beeps = BeepCount();
-              if (auto w = OpenUpdateWindow()) {
+              if (auto w = OpenWindowOf<updateWindow>()) {
                   b.label = w->StaticText1()->Text();
                   b.barVisible = w->ProgressBar1()->NativeWidget()->isVisible();
               }
@@ -385,7 +377,7 @@ private:
 void RunCheck(PeakMemory* memory = nullptr) {
     Launch();
     ChooseMenuItem(OpenWindow1(), QStringLiteral("CheckforUpdateCheckNow"));
-    auto version = OpenVersionWindow();
+    auto version = OpenWindowOf<selfTest>();
     ASSERT_TRUE(version);
     Watchdog watchdog;
     if (memory) memory->Start();
@@ -497,11 +489,11 @@ TEST(UpdateCheckUpgrade, GoToWebsiteLeavesTheWindowUntilCancel) {
     bool barBetween = true;
     When cancel(
         [&] {
-            return answers.boxes.size() == 1 && OpenUpdateWindow() &&
+            return answers.boxes.size() == 1 && OpenWindowOf<updateWindow>() &&
                    !qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         },
         [&] {
-            auto w = OpenUpdateWindow();
+            auto w = OpenWindowOf<updateWindow>();
             windowsBetween = OpenWindowNames();
             labelBetween = w->StaticText1()->Text();
             barBetween = w->ProgressBar1()->NativeWidget()->isVisible();
@@ -619,7 +611,7 @@ TEST(UpdateCheckErrors, OversizedReplyIsStoppedAtTheLimit) {
             // Second round from the already open password window.
             ChooseMenuItem(OpenWindow1(), QStringLiteral("CheckforUpdateCheckNow"));
             Watchdog watchdog;
-            QTest::mouseClick(OpenVersionWindow()->PushButton1()->NativeWidget(), Qt::LeftButton);
+            QTest::mouseClick(OpenWindowOf<selfTest>()->PushButton1()->NativeWidget(), Qt::LeftButton);
         }
         EXPECT_EQ(answers.texts(), QStringList({ErrorText(kHTTPReplyTooLarge)}));
         EXPECT_EQ(server.requestLines, QStringList({kRequestLine}));
@@ -755,11 +747,11 @@ TEST_P(LeaveWaiting, EndsTheRequestWithoutAMessage) {
     // stop the request.
     std::shared_ptr<updateWindow> kept;
     When leave([&, pending = pending] {
-                   return server.requestLines.size() == 1 && OpenUpdateWindow() &&
+                   return server.requestLines.size() == 1 && OpenWindowOf<updateWindow>() &&
                           (pending == Pending::Silent || server.trickled >= 2);
                },
                [&, way = way] {
-                   auto w = kept = OpenUpdateWindow();
+                   auto w = kept = OpenWindowOf<updateWindow>();
                    label = w->StaticText1()->Text();
                    bar = w->ProgressBar1()->NativeWidget()->isVisible();
                    switch (way) {
@@ -799,7 +791,7 @@ INSTANTIATE_TEST_SUITE_P(Ways, LeaveWaiting,
 TEST(VersionWindow, ShowsTheLongVersionAsLaidOut) {
     Launch();
     ChooseMenuItem(OpenWindow1(), QStringLiteral("CheckforUpdateCheckNow"));
-    auto w = OpenVersionWindow();
+    auto w = OpenWindowOf<selfTest>();
     ASSERT_TRUE(w);
     EXPECT_TRUE(w->NativeWindow()->isVisible());
     EXPECT_EQ(w->NativeWindow()->windowTitle(), "Self Test");
@@ -813,14 +805,14 @@ TEST(VersionWindow, ShowsTheLongVersionAsLaidOut) {
 
     // A second "Check Now" brings the same window forward.
     ChooseMenuItem(OpenWindow1(), QStringLiteral("CheckforUpdateCheckNow"));
-    EXPECT_EQ(OpenVersionWindow(), w);
+    EXPECT_EQ(OpenWindowOf<selfTest>(), w);
     EXPECT_EQ(OpenWindowNames(), QStringList({"Window1.Window1", "selfTest.selfTest"}));
 
     // Escape presses nothing; the close box closes it, and nothing else.
     QTest::keyClick(w->Content(), Qt::Key_Escape);
     Wait(20);
     EXPECT_TRUE(w->IsOpen());
-    EXPECT_FALSE(OpenUpdateWindow());
+    EXPECT_FALSE(OpenWindowOf<updateWindow>());
     CloseByUser(w->NativeWindow());
     EXPECT_EQ(OpenWindowNames(), kOnlyPasswordWindow);
     EXPECT_FALSE(IsQuitting());
@@ -831,13 +823,13 @@ TEST(VersionWindow, ReturnStartsTheCheckInAModalWindow) {
     TestServer server(TestServer::Mode::Silent);
     Launch();
     ChooseMenuItem(OpenWindow1(), QStringLiteral("CheckforUpdateCheckNow"));
-    auto version = OpenVersionWindow();
+    auto version = OpenWindowOf<selfTest>();
     bool modal = false, versionOpen = true;
     QSize size;
     QString title;
-    When leave([&] { return OpenUpdateWindow() && server.requestLines.size() == 1; },
+    When leave([&] { return OpenWindowOf<updateWindow>() && server.requestLines.size() == 1; },
                [&] {
-                   auto w = OpenUpdateWindow();
+                   auto w = OpenWindowOf<updateWindow>();
                    modal = w->NativeWindow()->isModal() && QApplication::activeModalWidget() == w->NativeWindow();
                    versionOpen = version->IsOpen() || version->NativeWindow()->isVisible();
                    size = w->Content()->size();
@@ -854,8 +846,8 @@ TEST(VersionWindow, ReturnStartsTheCheckInAModalWindow) {
 
     // The next "Check Now" builds a new version window.
     ChooseMenuItem(OpenWindow1(), QStringLiteral("CheckforUpdateCheckNow"));
-    ASSERT_TRUE(OpenVersionWindow());
-    EXPECT_NE(OpenVersionWindow(), version);
+    ASSERT_TRUE(OpenWindowOf<selfTest>());
+    EXPECT_NE(OpenWindowOf<selfTest>(), version);
 }
 
 }  // namespace
