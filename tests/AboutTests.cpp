@@ -1,5 +1,6 @@
 // The about window: its controls as laid out, its three links, Return and
 // Escape, one window at most; and the icon every window carries.
+#include "tests/ControlRows.h"
 #include "tests/Harness.h"
 
 #include "app/App.h"
@@ -23,7 +24,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <ostream>
 
 using namespace harness;
 
@@ -67,63 +67,6 @@ int OpenAboutBoxes() {
     return count;
 }
 
-// One control as the window shows it. Buttons have no alignment (-1).
-struct ControlRow {
-    QString name;
-    QString kind;
-    QRect geometry;
-    QString text;
-    QString family;
-    int pixelSize = 0;  // as shown: a size of the layout is a pixel
-    bool bold = false;
-    int align = -1;
-    bool wrap = false;
-    bool isDefault = false;
-    bool isCancel = false;
-    bool operator==(const ControlRow& o) const {
-        return name == o.name && kind == o.kind && geometry == o.geometry && text == o.text &&
-               family == o.family && pixelSize == o.pixelSize && bold == o.bold && align == o.align &&
-               wrap == o.wrap && isDefault == o.isDefault && isCancel == o.isCancel;
-    }
-};
-
-void PrintTo(const ControlRow& r, std::ostream* os) {
-    *os << r.name.toStdString() << " " << r.kind.toStdString() << " (" << r.geometry.x() << ","
-        << r.geometry.y() << " " << r.geometry.width() << "x" << r.geometry.height() << ") \""
-        << r.text.toStdString() << "\" " << r.family.toStdString() << " " << r.pixelSize << "px"
-        << (r.bold ? " bold" : "") << " align " << r.align << (r.wrap ? " wrap" : "")
-        << (r.isDefault ? " default" : "") << (r.isCancel ? " cancel" : "");
-}
-
-std::vector<ControlRow> RowsOf(const AboutBox& about) {
-    std::vector<ControlRow> rows;
-    for (const auto& control : about.Controls()) {
-        ControlRow row;
-        row.name = control->Name();
-        auto rect = std::dynamic_pointer_cast<RectControl>(control);
-        if (!rect) continue;
-        QWidget* widget = rect->NativeWidget();
-        row.geometry = widget->geometry();
-        row.family = widget->font().family();
-        row.pixelSize = QFontInfo(widget->font()).pixelSize();
-        row.bold = widget->font().bold();
-        if (auto label = std::dynamic_pointer_cast<Label>(control)) {
-            auto* qlabel = static_cast<QLabel*>(widget);
-            row.kind = QStringLiteral("Label");
-            row.text = label->Text();
-            row.align = static_cast<int>(qlabel->alignment() & Qt::AlignHorizontal_Mask);
-            row.wrap = qlabel->wordWrap();
-        } else if (auto button = std::dynamic_pointer_cast<PushButton>(control)) {
-            row.kind = QStringLiteral("PushButton");
-            row.text = static_cast<QPushButton*>(widget)->text();
-            row.isDefault = button->Default();
-            row.isCancel = button->Cancel();
-        }
-        rows.push_back(row);
-    }
-    return rows;
-}
-
 }  // namespace
 
 TEST(AboutBox, OpensWithItsControlsAsLaidOut) {
@@ -153,7 +96,7 @@ TEST(AboutBox, OpensWithItsControlsAsLaidOut) {
         {"StaticText4", "Label", {133, 60, 54, 20}, Application::LongVersion(), "Arial", 12, true, right},
         {"Oskavel", "PushButton", {72, 254, 120, 21}, "Support Oskavel", sys, size, true, -1, false, true},
     };
-    EXPECT_EQ(RowsOf(*about), expected);
+    EXPECT_EQ(ControlRowsOf(*about), expected);
 
     // The version is the running build's, never the stand-in of the list.
     EXPECT_NE(about->StaticText4()->Text(), "1.1.0 Intel");
@@ -179,7 +122,7 @@ TEST(AboutBox, EachLinkHandsItsWholeUrlOnEveryPressAndLeavesTheWindowAsItWas) {
     ChooseAbout(*OpenWindow1());
     auto about = OpenWindowOf<AboutBox>();
     ASSERT_TRUE(about);
-    const auto before = RowsOf(*about);
+    const auto before = ControlRowsOf(*about);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.url.toStdString());
         if (c.site) setenv("MORVELLAN_SITE", c.site, 1);
@@ -191,7 +134,7 @@ TEST(AboutBox, EachLinkHandsItsWholeUrlOnEveryPressAndLeavesTheWindowAsItWas) {
         EXPECT_EQ(catcher.urls, (QStringList{c.url, c.url}));
         EXPECT_EQ(OpenWindowOf<AboutBox>(), about);
         EXPECT_TRUE(about->NativeWindow()->isVisible());
-        EXPECT_EQ(RowsOf(*about), before);
+        EXPECT_EQ(ControlRowsOf(*about), before);
     }
     unsetenv("MORVELLAN_SITE");
     EXPECT_FALSE(IsQuitting());

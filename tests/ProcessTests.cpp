@@ -1,15 +1,15 @@
 // Whole processes: the quit signals, one copy per preferences folder, and no
 // core dumps. The real program runs as a child process on the offscreen
-// platform; where a copy must be driven through its windows, this test
-// program starts itself again on one test of its own, or is the other copy.
+// platform; where a copy must be driven through its windows, the test helper
+// (tests/child) is that copy, or this test is the other copy.
 #include "tests/Harness.h"
+#include "tests/child/Children.h"
 
 #include "app/Startup.h"
 #include "framework/Runtime.h"
 #include "windows/editor/Window2.h"
 #include "windows/password/Window1.h"
 
-#include <QCoreApplication>
 #include <QFile>
 #include <QProcess>
 #include <QTest>
@@ -17,7 +17,6 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <cstdio>
 #include <sys/prctl.h>
 #include <sys/resource.h>
 
@@ -25,7 +24,6 @@ using namespace harness;
 
 namespace {
 
-constexpr const char* kChildPrefs = "MORVELLAN_TEST_CHILD_PREFS";
 const QString kRunning = QStringLiteral("Morvellan is already running.  Only one copy can be open at a time.");
 
 QProcessEnvironment ChildEnvironment() {
@@ -63,23 +61,6 @@ private:
 
 }  // namespace
 
-// Run only as the child of the signal test: unlocks, edits the note, says
-// so, then runs the event loop until something ends it.
-TEST(ProcessChild, EditsTheNoteThenRunsUntilTheEnd) {
-    const QByteArray prefs = qgetenv(kChildPrefs);
-    if (prefs.isEmpty()) GTEST_SKIP() << "started by the signal test only";
-    qputenv("XDG_CONFIG_HOME", prefs);
-    ASSERT_EQ(EnterPassword("Secret123"), QStringList{});
-    auto w2 = OpenWindow2();
-    ASSERT_TRUE(w2);
-    w2->EditField1()->SetText(w2->EditField1()->Text() + " and the new line");
-    std::printf("ready\n");
-    std::fflush(stdout);
-    ModalLoop loop;
-    loop.Run();
-    EXPECT_EQ(ExitCode(), 0);
-}
-
 TEST(Processes, EndOfSessionSignalsSaveTheEditedNoteAndEndWithZero) {
     for (const int signal : {SIGTERM, SIGHUP, SIGINT}) {
         SCOPED_TRACE(strsignal(signal));
@@ -88,8 +69,7 @@ TEST(Processes, EndOfSessionSignalsSaveTheEditedNoteAndEndWithZero) {
         QProcessEnvironment env = ChildEnvironment();
         env.insert(kChildPrefs, qEnvironmentVariable("XDG_CONFIG_HOME"));
         child.setProcessEnvironment(env);
-        child.start(QCoreApplication::applicationFilePath(),
-                    {"--gtest_filter=ProcessChild.EditsTheNoteThenRunsUntilTheEnd"});
+        child.start(QStringLiteral(MORVELLAN_TEST_CHILD), {"--gtest_filter=ProcessChild.EditsTheNoteThenRunsUntilTheEnd"});
         ASSERT_TRUE(child.waitForStarted(10000));
         QByteArray out;
         ASSERT_TRUE(QTest::qWaitFor(

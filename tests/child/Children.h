@@ -1,0 +1,14 @@
+// The helper program that the process and real-screen tests start as their
+// child (morvellan_test_child, built from this folder). It holds the child
+// halves of those tests: each runs only when its parent starts it and passes
+// what it needs in the environment. It is not itself a test of ctest's.
+#pragma once
+
+namespace harness {
+
+// The preferences folder the signal test's child runs on.
+constexpr const char* kChildPrefs = "MORVELLAN_TEST_CHILD_PREFS";
+// The window-size file ("height,width") the real-screen test's child starts with.
+constexpr const char* kChildMarker = "MORVELLAN_TEST_SCREEN_CHILD";
+
+}  // namespace harness
