@@ -75,17 +75,11 @@ TEST(Editor, ClosingWritesTheTextThenTheSizeAndQuitsWithZero) {
 }
 
 // What the editor shows for a stored text, by a format written in the test.
-struct StoredCase {
-    const char* name;
-    const char* stored;
-    const char* shown;
-};
-
-class StoredText : public ::testing::TestWithParam<StoredCase> {};
+class StoredText : public ::testing::TestWithParam<StoredTextCase> {};
 
 TEST_P(StoredText, ComesBackAsStoredOrEmpty) {
-    const QString stored = QString::fromUtf8(GetParam().stored);
-    const QString shown = QString::fromUtf8(GetParam().shown);
+    const QString stored = GetParam().text;
+    const QString shown = GetParam().shown;
     auto w2 = Unlock(stored, QStringLiteral("sECRET123"));
     ASSERT_TRUE(w2);
     EXPECT_EQ(w2->EditField1()->Text(), shown);
@@ -96,16 +90,8 @@ TEST_P(StoredText, ComesBackAsStoredOrEmpty) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Editor, StoredText,
-    ::testing::Values(StoredCase{"Empty", "", ""}, StoredCase{"OneCharacter", "a", ""},
-                      StoredCase{"TwoCharacters", "ab", ""}, StoredCase{"ThreeCharacters", "abc", "abc"},
-                      StoredCase{"TrailingLineEnds", "lines\n\n", "lines\n\n"},
-                      StoredCase{"NonAscii", "\xC3\xA9t\xC3\xA9 \xF0\x9F\x94\x91\n",
-                                 "\xC3\xA9t\xC3\xA9 \xF0\x9F\x94\x91\n"},
-                      StoredCase{"ThreeMultiByteCharacters", "\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC",
-                                 "\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC"},
-                      StoredCase{"Tab", "tab\there", "tab\there"}),
-    [](const ::testing::TestParamInfo<StoredCase>& info) { return std::string(info.param.name); });
+    Editor, StoredText, ::testing::ValuesIn(StoredTextCases()),
+    [](const ::testing::TestParamInfo<StoredTextCase>& info) { return std::string(info.param.name); });
 
 TEST(Editor, DataFileThatIsNotUtf8OpensWithoutChangingIt) {
     const QByteArray junk("\x01\xfe\xff\x80\x80 junk \xc3", 13);

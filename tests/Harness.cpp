@@ -52,6 +52,34 @@ QByteArray DataFileFor(const QString& text) {
     return bytes + '\n';
 }
 
+const std::vector<StoredTextCase>& StoredTextCases() {
+    const QString eAcute = QString::fromUtf8("\xC3\xA9");
+    const QString euro = QString::fromUtf8("\xE2\x82\xAC");
+    const QString emoji = QString::fromUtf8("\xF0\x9F\x98\x80");
+    const QString key = QString::fromUtf8("\xF0\x9F\x94\x91");
+    const auto whole = [](const char* name, const QString& text) { return StoredTextCase{name, text, text}; };
+    static const std::vector<StoredTextCase> cases = {
+        {"Empty", "", ""},
+        {"OneCharacter", "a", ""},
+        {"TwoCharacters", "ab", ""},
+        {"TwoLineEnds", "\n\n", ""},
+        {"TwoTwoByteCharacters", eAcute + eAcute, ""},  // 4 bytes, but 2 characters
+        {"TwoFourByteCharacters", emoji + emoji, ""},   // 8 bytes, but 2 characters
+        whole("ThreeCharacters", "abc"),                // three characters: whole
+        whole("TwoCharactersAndALineEnd", "ab\n"),
+        whole("ThreeLineEnds", "\n\n\n"),
+        whole("ThreeCharactersOfTwoToFourBytes", eAcute + euro + emoji),
+        whole("ThreeMultiByteCharacters", euro + euro + euro),
+        whole("TrailingLineEnds", "lines\n\n"),
+        whole("OwnLineEnds", "my notes\n\n\n"),  // its own line ends are kept
+        whole("SeveralLines", "line one\nline two\n\nTHIS IS THE LAST LINE.\n\n\n"),
+        whole("NonAscii", eAcute + "t" + eAcute + " " + key + "\n"),
+        whole("NonAsciiOnTwoLines", "Caf" + eAcute + " " + emoji + "\n" + euro),
+        whole("Tab", "tab\there"),
+    };
+    return cases;
+}
+
 std::shared_ptr<::Window1> OpenWindow1() { return OpenWindowOf<::Window1>(); }
 
 std::shared_ptr<::Window2> OpenWindow2() { return OpenWindowOf<::Window2>(); }

@@ -32,6 +32,17 @@ bool FileExists(const QString& name);
 QByteArray PasswordFileFor(const QByteArray& password);
 QByteArray DataFileFor(const QString& text);
 
+// A text as the editor holds it, and what the editor shows once a data file
+// written from it is read back: the whole text from three characters on,
+// nothing below that.
+struct StoredTextCase {
+    const char* name;
+    QString text;
+    QString shown;
+};
+// Every such case the store and the editor are tried with.
+const std::vector<StoredTextCase>& StoredTextCases();
+
 // The open window of the class, or null.
 template <class W>
 std::shared_ptr<W> OpenWindowOf() {

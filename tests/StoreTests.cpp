@@ -23,8 +23,6 @@ const QString kWinSize = QStringLiteral("tindrelwinsize.txt");
 const QString kFontSize = QStringLiteral("tindrelfontsize.txt");
 
 const QString kEmoji = QString::fromUtf8("\xF0\x9F\x98\x80");
-const QString kEAcute = QString::fromUtf8("\xC3\xA9");
-const QString kEuro = QString::fromUtf8("\xE2\x82\xAC");
 
 QStringList FolderEntries() {
     return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation))
@@ -51,37 +49,12 @@ bool CouldBeAPassword(const QString& s) {
     return true;
 }
 
-struct TextCase {
-    QString text;
-    QString readBack;
-};
-
-// Texts as the editor holds them, and what a data file written from each reads back as.
-const std::vector<TextCase>& EditorTexts() {
-    static const std::vector<TextCase> cases = {
-        {"", ""},
-        {"a", ""},
-        {"ab", ""},
-        {"\n\n", ""},
-        {kEAcute + kEAcute, ""},        // 4 bytes, but 2 characters
-        {kEmoji + kEmoji, ""},          // 8 bytes, but 2 characters
-        {"abc", "abc"},                 // three characters: whole
-        {"ab\n", "ab\n"},
-        {"\n\n\n", "\n\n\n"},
-        {kEAcute + kEuro + kEmoji, kEAcute + kEuro + kEmoji},
-        {"my notes\n\n\n", "my notes\n\n\n"},  // its own line ends are kept
-        {"line one\nline two\n\nTHIS IS THE LAST LINE.\n\n\n", "line one\nline two\n\nTHIS IS THE LAST LINE.\n\n\n"},
-        {"Caf" + kEAcute + " " + kEmoji + "\n" + kEuro, "Caf" + kEAcute + " " + kEmoji + "\n" + kEuro},
-    };
-    return cases;
-}
-
 }  // namespace
 
 TEST(StoreData, EncodingIsUtf8WithTwoLineEndsXoredByteForByte) {
     EXPECT_EQ(Module1::EncodeData("abc"), QByteArray("\xA8\xAB\xAA\xC3\xC3"));
     EXPECT_EQ(Module1::EncodeData(""), QByteArray("\xC3\xC3"));
-    for (const TextCase& c : EditorTexts()) {
+    for (const StoredTextCase& c : StoredTextCases()) {
         const QByteArray encoded = Module1::EncodeData(c.text);
         EXPECT_EQ(encoded + "\n", DataFileFor(c.text)) << c.text.toStdString();
         EXPECT_EQ(encoded.size(), c.text.toUtf8().size() + 2);
@@ -89,8 +62,8 @@ TEST(StoreData, EncodingIsUtf8WithTwoLineEndsXoredByteForByte) {
 }
 
 TEST(StoreData, StoredTextsReadBackWholeFromThreeCharactersOn) {
-    for (const TextCase& c : EditorTexts())
-        EXPECT_EQ(Module1::DecodeData(DataFileFor(c.text)), c.readBack) << c.text.toStdString();
+    for (const StoredTextCase& c : StoredTextCases())
+        EXPECT_EQ(Module1::DecodeData(DataFileFor(c.text)), c.shown) << c.text.toStdString();
 
     // Characters the editor would not show plainly are kept too.
     const QString control = QString::fromUtf8(QByteArray("a\0b\tc\r\n", 7));
@@ -104,7 +77,7 @@ TEST(StoreData, EditorTextGoesThroughTheDataFile) {
     const auto editor = Window2::Instance();
     ASSERT_TRUE(editor);
     WriteFile(kDataFile, "an older, longer data file\n" + Junk(4000, 7));
-    for (const TextCase& c : EditorTexts()) {
+    for (const StoredTextCase& c : StoredTextCases()) {
         const std::string name = c.text.toStdString();
         editor->EditField1()->SetText(c.text);
         ASSERT_EQ(editor->EditField1()->Text(), c.text) << name;
@@ -116,7 +89,7 @@ TEST(StoreData, EditorTextGoesThroughTheDataFile) {
 
         editor->EditField1()->SetText("something else");
         Module1::getPlistData();
-        EXPECT_EQ(editor->EditField1()->Text(), c.readBack) << name;
+        EXPECT_EQ(editor->EditField1()->Text(), c.shown) << name;
         EXPECT_EQ(ReadFile(kDataFile), file) << "reading leaves the file as it was";
     }
     struct stat st {};
