@@ -198,8 +198,7 @@ TEST(AboutBox, OneWindowAtMostAndNothingOfItSurvivesItsClose) {
 TEST(WindowIcon, EveryWindowCarriesTheProgramsIcon) {
     const QImage drawn = QIcon(QStringLiteral(":/icons/morvellan.svg")).pixmap(48, 48).toImage();
     ASSERT_FALSE(drawn.isNull()) << "the icon is built in and its SVG renders";
-    EnterPassword("Secret123", {"OK"});
-    auto w2 = OpenWindow2();
+    auto w2 = OpenEditorOnFirstUse();
     ASSERT_TRUE(w2);
     ChooseAbout(*w2);
     const std::shared_ptr<Window> windows[] = {OpenWindow1(), w2, OpenWindowOf<AboutBox>()};

@@ -50,8 +50,7 @@ private:
 }  // namespace
 
 TEST(Editor, ClosingWritesTheTextThenTheSizeAndQuitsWithZero) {
-    EnterPassword("Secret123", {"OK"});
-    auto w2 = OpenWindow2();
+    auto w2 = OpenEditorOnFirstUse();
     ASSERT_TRUE(w2);
     QWidget* area = w2->EditField1()->NativeWidget();
     area->setFocus();

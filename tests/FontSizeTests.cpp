@@ -29,12 +29,6 @@ namespace {
 
 const char* const kFontSizeFile = "tindrelfontsize.txt";
 
-std::shared_ptr<Window2> OpenEditor() {
-    // First use: the password is stored and the editor opens.
-    EnterPassword("Secret123", {"OK"});
-    return OpenWindow2();
-}
-
 QPlainTextEdit* TextAreaOf(const Window2& editor) { return static_cast<QPlainTextEdit*>(editor.EditField1()->NativeWidget()); }
 
 // The size the text area draws its text in.
@@ -87,7 +81,7 @@ class FontSizeStep : public ::testing::TestWithParam<StepCase> {};
 TEST_P(FontSizeStep, SavesAndShowsTheNewSize) {
     const StepCase& c = GetParam();
     if (c.file) WriteFile(kFontSizeFile, *c.file);
-    auto editor = OpenEditor();
+    auto editor = OpenEditorOnFirstUse();
     ASSERT_TRUE(editor);
     // Sizes beyond any readable one are shown at a readable maximum.
     const bool huge = c.before > 1000 || c.after > 1000;
@@ -115,7 +109,7 @@ INSTANTIATE_TEST_SUITE_P(FromEachSize, FontSizeStep, ::testing::ValuesIn(kSteps)
 
 // Each command starts from the size the one before left, not from the file.
 TEST(FontSize, StepsFromTheDefaultSizeInTurn) {
-    auto editor = OpenEditor();
+    auto editor = OpenEditorOnFirstUse();
     ASSERT_TRUE(editor);
     EXPECT_EQ(ShownSize(*editor), DefaultSize());
     EXPECT_FALSE(FileExists(kFontSizeFile));
@@ -140,7 +134,7 @@ TEST(FontSize, StepsFromTheDefaultSizeInTurn) {
 // Rich text from another program arrives as plain text: the note stores only
 // its characters, and the area's one size applies to the pasted text too.
 TEST(FontSize, PastedRichTextIsStoredPlainAndFollowsLarger) {
-    auto editor = OpenEditor();
+    auto editor = OpenEditorOnFirstUse();
     ASSERT_TRUE(editor);
     ASSERT_TRUE(QTest::qWaitForWindowActive(editor->NativeWindow()));
     QTest::qWait(600);  // past the timer that focuses the find field

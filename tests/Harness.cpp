@@ -168,6 +168,11 @@ QStringList EnterPassword(const QString& password, std::vector<QString> presses)
     return answers.texts();
 }
 
+std::shared_ptr<::Window2> OpenEditorOnFirstUse() {
+    EnterPassword("Secret123", {"OK"});
+    return OpenWindow2();
+}
+
 void StoreNote(const QString& text, const QByteArray& password) {
     WriteFile("tindrelcypher.plist", PasswordFileFor(password));
     WriteFile("tindrel.plist", DataFileFor(text));

@@ -95,6 +95,10 @@ void Type(QWidget* widget, const QString& text);
 // Returns the texts of the boxes shown.
 QStringList EnterPassword(const QString& password, std::vector<QString> presses = {});
 
+// First use: launches with nothing stored, enters the password "Secret123"
+// and adopts it; returns the editor, or null.
+std::shared_ptr<::Window2> OpenEditorOnFirstUse();
+
 // Stores a password and a note as the program writes them.
 void StoreNote(const QString& text, const QByteArray& password = "Secret123");
 

@@ -89,8 +89,7 @@ TEST(Help, MenuBarHasFileAndEditExactly) {
 }
 
 TEST(Help, OneWindowAtMostAndItsTextCannotBeChanged) {
-    EnterPassword("Secret123", {"OK"});
-    auto w2 = OpenWindow2();
+    auto w2 = OpenEditorOnFirstUse();
     ASSERT_TRUE(w2);
     ChooseMenuItem(w2, "TindrelHelpShowMorvellanHelp");
     auto help = OpenWindowOf<Help>();
@@ -158,8 +157,7 @@ int PixelsOf(QWidget* area, const QColor& colour) {
 }
 
 TEST(Help, SelectionIsHiddenWhileTheWindowIsInactive) {
-    EnterPassword("Secret123", {"OK"});
-    auto w2 = OpenWindow2();
+    auto w2 = OpenEditorOnFirstUse();
     ASSERT_TRUE(w2);
     ChooseMenuItem(w2, "TindrelHelpShowMorvellanHelp");
     auto help = OpenWindowOf<Help>();
@@ -192,8 +190,7 @@ TEST(Help, SelectionIsHiddenWhileTheWindowIsInactive) {
 }
 
 TEST(Help, QuitFromTheHelpWindowSavesTheNote) {
-    EnterPassword("Secret123", {"OK"});
-    auto w2 = OpenWindow2();
+    auto w2 = OpenEditorOnFirstUse();
     ASSERT_TRUE(w2);
     w2->EditField1()->SetText("kept safe");
     ChooseMenuItem(w2, "TindrelHelpShowMorvellanHelp");
@@ -204,8 +201,7 @@ TEST(Help, QuitFromTheHelpWindowSavesTheNote) {
 }
 
 TEST(HelpPrinting, PrintsTheWholeTextWithSansFootersAndClosesTheHelpWindow) {
-    EnterPassword("Secret123", {"OK"});
-    auto w2 = OpenWindow2();
+    auto w2 = OpenEditorOnFirstUse();
     ASSERT_TRUE(w2);
     w2->EditField1()->SetText("my note");
     w2->EditField1()->SetSelStart(3);

@@ -126,8 +126,7 @@ TEST(Menus, ApplicationBarIsBuiltAndShownInThePasswordWindow) {
 }
 
 TEST(Menus, EditorBarIsBuiltAndShownInTheEditor) {
-    EnterPassword("Secret123", {"OK"});
-    auto w2 = OpenWindow2();
+    auto w2 = OpenEditorOnFirstUse();
     ASSERT_TRUE(w2);
     ASSERT_TRUE(w2->MenuBar());
     EXPECT_EQ(RowsOf(*w2->MenuBar()), TreePart(kEditorBar));
@@ -210,8 +209,7 @@ TEST(Menus, ChoosingResetAllBringsTheMenusUpToDateFirst) {
 }
 
 TEST(Menus, EditorFindShortcutsPushTheirButtons) {
-    EnterPassword("Secret123", {"OK"});
-    auto w2 = OpenWindow2();
+    auto w2 = OpenEditorOnFirstUse();
     ASSERT_TRUE(w2);
     ASSERT_TRUE(QTest::qWaitForWindowActive(w2->NativeWindow()));
     QMenuBar* bar = QtBarOf(*w2);
@@ -251,8 +249,7 @@ TEST(Menus, EditorFindShortcutsPushTheirButtons) {
 }
 
 TEST(Menus, QuitShortcutInTheEditorSavesTheTextAndQuits) {
-    EnterPassword("Secret123", {"OK"});
-    auto w2 = OpenWindow2();
+    auto w2 = OpenEditorOnFirstUse();
     ASSERT_TRUE(w2);
     ASSERT_TRUE(QTest::qWaitForWindowActive(w2->NativeWindow()));
     QWidget* area = w2->EditField1()->NativeWidget();
@@ -266,8 +263,7 @@ TEST(Menus, QuitShortcutInTheEditorSavesTheTextAndQuits) {
 }
 
 TEST(Menus, EditCommandsActOnTheFocusedFieldAndOnTheTextArea) {
-    EnterPassword("Secret123", {"OK"});
-    auto w2 = OpenWindow2();
+    auto w2 = OpenEditorOnFirstUse();
     ASSERT_TRUE(w2);
     ASSERT_TRUE(QTest::qWaitForWindowActive(w2->NativeWindow()));
     Wait(600);  // past the timer that focuses the find field

@@ -19,8 +19,7 @@ using namespace harness;
 namespace {
 
 std::shared_ptr<Window2> EditorWith(const QString& text) {
-    EnterPassword("Secret123", {"OK"});
-    auto w2 = OpenWindow2();
+    auto w2 = OpenEditorOnFirstUse();
     if (!w2 || !QTest::qWaitForWindowActive(w2->NativeWindow())) return nullptr;
     w2->EditField1()->SetText(text);
     w2->EditField1()->SetFocus();
