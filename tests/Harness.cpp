@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRandomGenerator>
 #include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
@@ -41,6 +42,18 @@ QByteArray ReadFile(const QString& name) {
 }
 
 bool FileExists(const QString& name) { return QFile::exists(PrefsPath(name)); }
+
+QStringList FolderEntries() {
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation))
+        .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+QByteArray Junk(int size, quint32 seed) {
+    QRandomGenerator random(seed);
+    QByteArray bytes(size, '\0');
+    for (char& b : bytes) b = static_cast<char>(random.bounded(256));
+    return bytes;
+}
 
 QByteArray PasswordFileFor(const QByteArray& password) {
     return password.toBase64().toBase64().toBase64().toBase64() + '\n';

@@ -25,6 +25,10 @@ QString PrefsPath(const QString& name);
 void WriteFile(const QString& name, const QByteArray& bytes);
 QByteArray ReadFile(const QString& name);
 bool FileExists(const QString& name);
+// The names in the preferences folder, hidden ones included, sorted.
+QStringList FolderEntries();
+// `size` random bytes, the same for the same seed.
+QByteArray Junk(int size, quint32 seed);
 
 // The files as they must be on disk, computed here independently of the
 // program: the password base64-encoded four times and a line end; the text's

@@ -4,9 +4,6 @@
 
 #include "store/Module1.h"
 
-#include <QDir>
-#include <QRandomGenerator>
-#include <QStandardPaths>
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -17,6 +14,8 @@ using namespace harness;
 
 namespace {
 
+constexpr quint32 kJunkSeed = 20240611;
+
 constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
 constexpr int32_t kMin = std::numeric_limits<int32_t>::min();
 
@@ -24,22 +23,10 @@ const QString kWinSize = QStringLiteral("tindrelwinsize.txt");
 const QString kFontSize = QStringLiteral("tindrelfontsize.txt");
 
 // Every entry of the preferences folder, hidden ones included.
-QStringList FolderEntries() {
-    return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation))
-        .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
-}
-
 unsigned ModeOf(const QString& name) {
     struct stat st {};
     if (::stat(PrefsPath(name).toLocal8Bit().constData(), &st) != 0) return 0;
     return st.st_mode & 07777;
-}
-
-QByteArray Junk(int size) {
-    QRandomGenerator random(20240611);
-    QByteArray bytes(size, '\0');
-    for (char& b : bytes) b = static_cast<char>(random.bounded(256));
-    return bytes;
 }
 
 }  // namespace
@@ -122,7 +109,7 @@ TEST(SettingsFiles, FontSizeIsTheNumberTheFileBeginsWith) {
 }
 
 TEST(SettingsFiles, BinaryJunkReadsWithoutHarm) {
-    const QByteArray junk = Junk(1 << 20);
+    const QByteArray junk = Junk(1 << 20, kJunkSeed);
     WriteFile(kWinSize, junk);
     WriteFile(kFontSize, junk);
     Module1::getWinSize();
@@ -175,8 +162,8 @@ TEST(SettingsFiles, SavingWritesExactlyTheLinesAndReadsBack) {
 }
 
 TEST(SettingsFiles, SavingReplacesALongerFileWhole) {
-    WriteFile(kWinSize, "123456789\n987654321\nthird line\n" + Junk(5000));
-    WriteFile(kFontSize, "123456789\n42\n" + Junk(5000));
+    WriteFile(kWinSize, "123456789\n987654321\nthird line\n" + Junk(5000, kJunkSeed));
+    WriteFile(kFontSize, "123456789\n42\n" + Junk(5000, kJunkSeed));
     Module1::Win2Height = 5;
     Module1::Win2Width = 6;
     Module1::FontSize = 9;

@@ -6,9 +6,6 @@
 #include "text/TextFunctions.h"
 #include "windows/editor/Window2.h"
 
-#include <QDir>
-#include <QRandomGenerator>
-#include <QStandardPaths>
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -24,20 +21,8 @@ const QString kFontSize = QStringLiteral("tindrelfontsize.txt");
 
 const QString kEmoji = QString::fromUtf8("\xF0\x9F\x98\x80");
 
-QStringList FolderEntries() {
-    return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation))
-        .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
-}
-
 QByteArray Xor(QByteArray bytes) {
     for (char& b : bytes) b = static_cast<char>(static_cast<uint8_t>(b) ^ 0xC9);
-    return bytes;
-}
-
-QByteArray Junk(int size, quint32 seed) {
-    QRandomGenerator random(seed);
-    QByteArray bytes(size, '\0');
-    for (char& b : bytes) b = static_cast<char>(random.bounded(256));
     return bytes;
 }
 
