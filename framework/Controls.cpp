@@ -30,8 +30,6 @@ void Control::AddEventHandler(int eventNumber, std::function<void()> handler) {
     handlers_.emplace(eventNumber, std::move(handler));
 }
 
-bool Control::HasEventHandler(int eventNumber) const { return handlers_.count(eventNumber) > 0; }
-
 void Control::RaiseEvent(int eventNumber) {
     auto window = window_.lock();
     if (!window || !window->IsOpen()) return;
@@ -44,7 +42,8 @@ void Control::RaiseEvent(int eventNumber) {
 
 void Control::SetProperty(const QString& key, const PropertyValue& value) {
     if (IsKey(key, "Name")) name_ = value.toString();
-    else if (IsKey(key, "Index")) index_ = value.toInt();
+    // No control here is one of a control array: every list gives no index.
+    else if (IsKey(key, "Index")) {}
     else KeyNotApplied(key, value);
 }
 
@@ -79,8 +78,7 @@ void RectControl::SetProperty(const QString& key, const PropertyValue& value) {
     else if (IsKey(key, "Visible")) SetVisible(value.toBool());
     else if (IsKey(key, "TabIndex")) tabIndex_ = value.toInt();
     else if (IsKey(key, "TabStop")) {
-        tabStop_ = value.toBool();
-        if (!tabStop_ && widget_->focusPolicy() != Qt::NoFocus) widget_->setFocusPolicy(Qt::ClickFocus);
+        if (!value.toBool() && widget_->focusPolicy() != Qt::NoFocus) widget_->setFocusPolicy(Qt::ClickFocus);
     } else if (IsKey(key, "HelpTag")) widget_->setToolTip(value.toString());
     else if (IsKey(key, "TextFont")) fontName_ = value.toString(), ApplyFont();
     else if (IsKey(key, "TextSize")) textSize_ = value.toInt(), ApplyFont();

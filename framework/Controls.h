@@ -32,12 +32,10 @@ public:
     ~Control() override;
 
     QString Name() const { return name_; }
-    int32_t Index() const { return index_; }
     // The window that holds the control.
     WindowRef Window() const { return window_.lock(); }
 
     void AddEventHandler(int eventNumber, std::function<void()> handler);
-    bool HasEventHandler(int eventNumber) const;
     // Runs the handlers bound to the event through the exception boundary,
     // holding the window and the control; nothing runs on a closed window
     // once it has been built.
@@ -51,7 +49,6 @@ public:
 private:
     std::weak_ptr<::Window> window_;
     QString name_;
-    int32_t index_ = -2147483647 - 1;
     std::multimap<int, std::function<void()>> handlers_;
 };
 
@@ -70,7 +67,6 @@ public:
     bool Visible() const { return visible_; }
     void SetVisible(bool on);
     int32_t TabIndex() const { return tabIndex_; }
-    bool TabStop() const { return tabStop_; }
     void SetFocus();
     void Refresh(bool eraseBackground);
 
@@ -98,7 +94,7 @@ private:
     int32_t left_ = 0, top_ = 0, width_ = 0, height_ = 0;
     int designContentWidth_ = 0, designContentHeight_ = 0;
     bool lockLeft_ = false, lockTop_ = false, lockRight_ = false, lockBottom_ = false;
-    bool visible_ = true, tabStop_ = true;
+    bool visible_ = true;
     int32_t tabIndex_ = 0;
 };
 
@@ -183,7 +179,6 @@ private:
 class ProgressBar : public RectControl {
 public:
     explicit ProgressBar(::Window& window);
-    int32_t Maximum() const { return maximum_; }
     void SetMaximum(int32_t maximum);
     int32_t Value() const { return value_; }
     void SetValue(int32_t value);

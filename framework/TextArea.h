@@ -19,8 +19,9 @@ public:
     // Points; 0 is the framework's default size.
     double TextSize() const { return textSize_; }
     void SetTextSize(double size);
-    double LineSpacing() const { return lineSpacing_; }
-    void SetLineSpacing(double spacing) { lineSpacing_ = spacing; }
+    // The area shows its lines single-spaced, which is the spacing (1.0)
+    // the windows set; the call keeps its place in their set-up.
+    void SetLineSpacing(double) {}
     // 0-based offset and length of the selection in characters (code
     // points, as the text functions count), cut back to the text.
     int32_t SelStart() const;
@@ -58,7 +59,6 @@ private:
     int32_t CharPosition(int units) const;
     const std::vector<int>& SurrogatePairs() const;
 
-    double lineSpacing_ = 1.0;
     bool hideSelection_ = false;
     // UTF-16 positions of the surrogate pairs in the document, in order;
     // rebuilt after a change only when a conversion needs it.
