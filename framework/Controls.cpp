@@ -182,10 +182,6 @@ TextField::TextField(::Window& window) : RectControl(window, new QLineEdit(windo
 QString TextField::Text() const { return static_cast<QLineEdit*>(NativeWidget())->text(); }
 void TextField::SetText(const QString& text) { static_cast<QLineEdit*>(NativeWidget())->setText(text); }
 
-bool TextField::Password() const {
-    return static_cast<QLineEdit*>(NativeWidget())->echoMode() == QLineEdit::Password;
-}
-
 void TextField::SetPassword(bool on) {
     static_cast<QLineEdit*>(NativeWidget())->setEchoMode(on ? QLineEdit::Password : QLineEdit::Normal);
 }
@@ -205,7 +201,6 @@ void TextField::SetMask(const QString& mask) {
     field->setMaxLength(static_cast<int>(mask.size()));
 }
 
-bool TextField::ReadOnly() const { return static_cast<QLineEdit*>(NativeWidget())->isReadOnly(); }
 void TextField::SetReadOnly(bool on) { static_cast<QLineEdit*>(NativeWidget())->setReadOnly(on); }
 
 void TextField::SetProperty(const QString& key, const PropertyValue& value) {
@@ -290,8 +285,6 @@ void Timer::SetMode(int32_t mode) {
     mode_ = mode;
     Apply();
 }
-
-void Timer::Reset() { Apply(); }
 
 void Timer::Apply() {
     timer_->stop();

@@ -58,8 +58,6 @@ public:
     RectControl(::Window& window, QWidget* widget);
     ~RectControl() override;
 
-    int32_t Left() const { return left_; }
-    int32_t Top() const { return top_; }
     int32_t Width() const { return width_; }
     int32_t Height() const { return height_; }
     bool Enabled() const;
@@ -117,12 +115,10 @@ public:
     explicit TextField(::Window& window);
     QString Text() const;
     void SetText(const QString& text);
-    bool Password() const;
     void SetPassword(bool on);
     // "A": a letter or digit must stand here; "a": one may. The length of the
     // mask limits the text.
     void SetMask(const QString& mask);
-    bool ReadOnly() const;
     void SetReadOnly(bool on);
     void SetProperty(const QString& key, const PropertyValue& value) override;
 };
@@ -161,11 +157,9 @@ class Timer : public Control {
 public:
     explicit Timer(::Window& window);
     ~Timer() override;
-    int32_t Period() const { return period_; }
     void SetPeriod(int32_t ms);
     int32_t Mode() const { return mode_; }
     void SetMode(int32_t mode);
-    void Reset();
     void SetProperty(const QString& key, const PropertyValue& value) override;
 
 private:

@@ -45,7 +45,6 @@ public:
     Graphics& operator=(const Graphics&) = delete;
 
     void SetTextFont(const QString& family);
-    double TextSize() const { return textSize_; }
     void SetTextSize(double points);
     void SetForeColor(const Color& color);
     void SetBold(bool on);

@@ -187,7 +187,6 @@ void TextArea::SetHideSelection(bool on) {
     area->setPalette(palette);
 }
 
-bool TextArea::ReadOnly() const { return AreaOf(NativeWidget())->isReadOnly(); }
 void TextArea::SetReadOnly(bool on) { AreaOf(NativeWidget())->setReadOnly(on); }
 
 void TextArea::SetProperty(const QString& key, const PropertyValue& value) {

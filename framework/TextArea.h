@@ -17,7 +17,6 @@ public:
     QString Text() const;
     void SetText(const QString& text);
     // Points; 0 is the framework's default size.
-    double TextSize() const { return textSize_; }
     void SetTextSize(double size);
     // The area shows its lines single-spaced, which is the spacing (1.0)
     // the windows set; the call keeps its place in their set-up.
@@ -38,7 +37,6 @@ public:
     // 0 shows the first line, past the end the last lines.
     int32_t ScrollPosition() const;
     void SetScrollPosition(int32_t line);
-    bool ReadOnly() const;
     void SetReadOnly(bool on);
     // The selection is hidden while the window is inactive.
     bool HideSelection() const { return hideSelection_; }
