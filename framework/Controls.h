@@ -32,12 +32,10 @@ public:
     ~Control() override;
 
     QString Name() const { return name_; }
-    int32_t Index() const { return index_; }
     // The window that holds the control.
     WindowRef Window() const { return window_.lock(); }
 
     void AddEventHandler(int eventNumber, std::function<void()> handler);
-    bool HasEventHandler(int eventNumber) const;
     // Runs the handlers bound to the event through the exception boundary,
     // holding the window and the control; nothing runs on a closed window
     // once it has been built.
@@ -51,7 +49,6 @@ public:
 private:
     std::weak_ptr<::Window> window_;
     QString name_;
-    int32_t index_ = -2147483647 - 1;
     std::multimap<int, std::function<void()>> handlers_;
 };
 
@@ -61,8 +58,6 @@ public:
     RectControl(::Window& window, QWidget* widget);
     ~RectControl() override;
 
-    int32_t Left() const { return left_; }
-    int32_t Top() const { return top_; }
     int32_t Width() const { return width_; }
     int32_t Height() const { return height_; }
     bool Enabled() const;
@@ -70,7 +65,6 @@ public:
     bool Visible() const { return visible_; }
     void SetVisible(bool on);
     int32_t TabIndex() const { return tabIndex_; }
-    bool TabStop() const { return tabStop_; }
     void SetFocus();
     void Refresh(bool eraseBackground);
 
@@ -98,7 +92,7 @@ private:
     int32_t left_ = 0, top_ = 0, width_ = 0, height_ = 0;
     int designContentWidth_ = 0, designContentHeight_ = 0;
     bool lockLeft_ = false, lockTop_ = false, lockRight_ = false, lockBottom_ = false;
-    bool visible_ = true, tabStop_ = true;
+    bool visible_ = true;
     int32_t tabIndex_ = 0;
 };
 
@@ -121,68 +115,12 @@ public:
     explicit TextField(::Window& window);
     QString Text() const;
     void SetText(const QString& text);
-    bool Password() const;
     void SetPassword(bool on);
     // "A": a letter or digit must stand here; "a": one may. The length of the
     // mask limits the text.
     void SetMask(const QString& mask);
-    bool ReadOnly() const;
     void SetReadOnly(bool on);
     void SetProperty(const QString& key, const PropertyValue& value) override;
-};
-
-class TextArea : public RectControl {
-public:
-    explicit TextArea(::Window& window);
-    // The plain text; only characters, no styles.
-    QString Text() const;
-    void SetText(const QString& text);
-    // Points; 0 is the framework's default size.
-    double TextSize() const { return textSize_; }
-    void SetTextSize(double size);
-    double LineSpacing() const { return lineSpacing_; }
-    void SetLineSpacing(double spacing) { lineSpacing_ = spacing; }
-    // 0-based offset and length of the selection in characters (code
-    // points, as the text functions count), cut back to the text.
-    int32_t SelStart() const;
-    void SetSelStart(int32_t offset);
-    int32_t SelLength() const;
-    void SetSelLength(int32_t length);
-    // Lines are the lines on screen, a wrapped paragraph counting each of
-    // its lines, as the area's scroll bar counts them; paragraphs the area
-    // has not laid out yet count one line each, so a 10 MB note is never
-    // laid out as a whole. The 0-based line that holds the 0-based
-    // character offset; it lays out the lines that fill the area above it.
-    int32_t LineNumAtCharPos(int32_t offset) const;
-    // The 0-based top visible line. Setting it puts that line on top; below
-    // 0 shows the first line, past the end the last lines.
-    int32_t ScrollPosition() const;
-    void SetScrollPosition(int32_t line);
-    bool ReadOnly() const;
-    void SetReadOnly(bool on);
-    // The selection is hidden while the window is inactive.
-    bool HideSelection() const { return hideSelection_; }
-    void SetHideSelection(bool on);
-    void Refresh(bool eraseBackground);
-    std::shared_ptr<class StyledTextPrinter> styledTextPrinter(std::shared_ptr<class Graphics> surface, double width);
-    void SetProperty(const QString& key, const PropertyValue& value) override;
-
-protected:
-    bool TextSizeInLayoutUnits() const override { return false; }
-
-private:
-    // Conversions between character offsets and the document's UTF-16
-    // positions, both cut back to the end of the text.
-    int UnitPosition(int64_t chars) const;
-    int32_t CharPosition(int units) const;
-    const std::vector<int>& SurrogatePairs() const;
-
-    double lineSpacing_ = 1.0;
-    bool hideSelection_ = false;
-    // UTF-16 positions of the surrogate pairs in the document, in order;
-    // rebuilt after a change only when a conversion needs it.
-    mutable std::vector<int> pairs_;
-    mutable bool pairsValid_ = false;
 };
 
 class PushButton : public RectControl {
@@ -219,11 +157,9 @@ class Timer : public Control {
 public:
     explicit Timer(::Window& window);
     ~Timer() override;
-    int32_t Period() const { return period_; }
     void SetPeriod(int32_t ms);
     int32_t Mode() const { return mode_; }
     void SetMode(int32_t mode);
-    void Reset();
     void SetProperty(const QString& key, const PropertyValue& value) override;
 
 private:
@@ -237,7 +173,6 @@ private:
 class ProgressBar : public RectControl {
 public:
     explicit ProgressBar(::Window& window);
-    int32_t Maximum() const { return maximum_; }
     void SetMaximum(int32_t maximum);
     int32_t Value() const { return value_; }
     void SetValue(int32_t value);

@@ -102,8 +102,6 @@ QByteArray TextInputStream::ReadLine() {
     return line;
 }
 
-bool TextInputStream::EndOfFile() const { return !file_ || file_->atEnd(); }
-
 void TextInputStream::Close() { file_.reset(); }
 
 FolderItem FolderItem::Child(const QString& name) const {

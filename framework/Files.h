@@ -40,7 +40,6 @@ public:
     QByteArray ReadAll();
     // The next line without its line end; empty at the end of the file.
     QByteArray ReadLine();
-    bool EndOfFile() const;
     void Close();
 
 private:

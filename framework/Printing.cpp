@@ -1,12 +1,10 @@
 #include "framework/Printing.h"
 
-#include "framework/Controls.h"
 #include "framework/Runtime.h"
 
 #include <QDateTime>
 #include <QLocale>
 #include <QPainter>
-#include <QPlainTextEdit>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QTextBlock>
@@ -236,11 +234,4 @@ bool StyledTextPrinter::Eof() const {
     State& s = *state_;
     while (!s.AtEnd() && s.layout && s.nextLine >= s.layout->lineCount() && s.layout->lineCount() > 0) s.Advance();
     return s.AtEnd();
-}
-
-// ---- TextArea --------------------------------------------------------------
-
-StyledTextPrinterRef TextArea::styledTextPrinter(GraphicsRef surface, double width) {
-    auto* area = static_cast<QPlainTextEdit*>(NativeWidget());
-    return std::make_shared<StyledTextPrinter>(std::move(surface), *area->document(), area->font(), width);
 }

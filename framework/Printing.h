@@ -44,12 +44,9 @@ public:
     Graphics(const Graphics&) = delete;
     Graphics& operator=(const Graphics&) = delete;
 
-    QString TextFont() const { return textFont_; }
     void SetTextFont(const QString& family);
-    double TextSize() const { return textSize_; }
     void SetTextSize(double points);
     void SetForeColor(const Color& color);
-    bool Bold() const { return bold_; }
     void SetBold(bool on);
 
     // Draws one line with its baseline at y. A wrap width of 0 means no

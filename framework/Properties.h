@@ -51,6 +51,9 @@ public:
     virtual void SetProperty(const QString& key, const PropertyValue& value) = 0;
 };
 
+// Whether the key of a pair is the one named.
+inline bool IsKey(const QString& key, const char* name) { return key == QLatin1String(name); }
+
 // Whether the key is one of those that have no effect on this platform.
 bool IsKeyWithoutEffect(const QString& key);
 // For a key a target has not applied: unless it is without effect, it is

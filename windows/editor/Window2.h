@@ -2,6 +2,7 @@
 #pragma once
 
 #include "framework/Controls.h"
+#include "framework/TextArea.h"
 #include "framework/Menu.h"
 #include "framework/Window.h"
 

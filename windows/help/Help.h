@@ -1,7 +1,7 @@
 // The help window: the fixed help text, read only, with a menu bar of its own.
 #pragma once
 
-#include "framework/Controls.h"
+#include "framework/TextArea.h"
 #include "framework/Menu.h"
 #include "framework/Window.h"
 
