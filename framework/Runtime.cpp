@@ -23,7 +23,6 @@
 namespace {
 
 struct State {
-    QApplication* app = nullptr;
     bool quit = false;
     bool quitCommandRunning = false;
     bool quitPending = false;   // asked for while a Close or a quit ran
@@ -39,7 +38,7 @@ State& S() {
 }
 
 void Report(const std::exception& e) {
-    QMessageBox box(QMessageBox::Critical, QStringLiteral("Morvellan"), UnhandledErrorText(e),
+    QMessageBox box(QMessageBox::Critical, QApplication::applicationName(), UnhandledErrorText(e),
                     QMessageBox::Ok);
     RunModalDialog(box);
 }
@@ -48,9 +47,9 @@ void Report(const std::exception& e) {
 // for it has unwound.
 void RunPendingQuit() {
     State& s = S();
-    if (!s.quitPending || s.quit || !s.app) return;
+    if (!s.quitPending || s.quit || !QCoreApplication::instance()) return;
     s.quitPending = false;
-    QMetaObject::invokeMethod(s.app, [] { QuitCommand(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(QCoreApplication::instance(), [] { QuitCommand(); }, Qt::QueuedConnection);
 }
 
 // The note and the password are in the process's memory: no core file, and
@@ -99,24 +98,22 @@ FileError::FileError(const QString& action, const QString& path, const QString& 
       reason_(reason),
       message_(QString::fromStdString(what())) {}
 
-Runtime::Runtime(int& argc, char** argv) {
+Runtime::Runtime(int& argc, char** argv, const ApplicationIdentity& identity) {
     DisableCoreDumps();
     S() = State{};
-    S().app = new QApplication(argc, argv);
-    DeliverQuitSignals(S().app);
-    QApplication::setApplicationName(QStringLiteral("Morvellan"));
-    // One icon for every window, and the desktop entry that names the same
-    // icon for the application menu and the task bar.
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/morvellan.svg")));
-    QGuiApplication::setDesktopFileName(QStringLiteral("morvellan"));
+    app_ = std::make_unique<QApplication>(argc, argv);
+    DeliverQuitSignals(app_.get());
+    QApplication::setApplicationName(identity.name);
+    QApplication::setWindowIcon(QIcon(identity.icon));
+    QGuiApplication::setDesktopFileName(identity.desktopFile);
     // The program decides when it ends, not the last window.
     QApplication::setQuitOnLastWindowClosed(false);
 }
 
 Runtime::~Runtime() {
+    // Windows and widgets go while the application object still exists.
     Shutdown();
-    delete S().app;
-    S().app = nullptr;
+    app_.reset();
 }
 
 void Runtime::Shutdown() {
@@ -225,6 +222,6 @@ int RunModalDialog(QDialog& dialog) {
 }
 
 QString UnhandledErrorText(const std::exception& e) {
-    return QStringLiteral("Morvellan cannot go on and will quit.\n\n%1")
-        .arg(QString::fromStdString(e.what()));
+    return QStringLiteral("%1 cannot go on and will quit.\n\n%2")
+        .arg(QApplication::applicationName(), QString::fromStdString(e.what()));
 }

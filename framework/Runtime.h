@@ -7,6 +7,7 @@
 #include <memory>
 #include <stdexcept>
 
+class QApplication;
 class QDialog;
 class QEventLoop;
 class QWidget;
@@ -29,10 +30,22 @@ public:
     explicit NilObjectException(const QString& what) : std::runtime_error(what.toStdString()) {}
 };
 
-// Also turns core dumps off and delivers the quit signals into the event loop.
+// What the program is called where the system shows it: the name in
+// captions and texts, the icon of every window (a resource path), and the
+// desktop entry that names the same icon for the application menu and the
+// task bar. The framework reads them back from Qt where it needs them.
+struct ApplicationIdentity {
+    QString name;
+    QString icon;
+    QString desktopFile;
+};
+
+// Owns the Qt application. Also turns core dumps off and delivers the quit
+// signals into the event loop.
 class Runtime {
 public:
-    Runtime(int& argc, char** argv);
+    Runtime(int& argc, char** argv, const ApplicationIdentity& identity);
+    // Shutdown, then the Qt application goes.
     ~Runtime();
     Runtime(const Runtime&) = delete;
     Runtime& operator=(const Runtime&) = delete;
@@ -40,6 +53,8 @@ public:
     // Releases every window and the application object while Qt still runs.
     void Shutdown();
 
+private:
+    std::unique_ptr<QApplication> app_;
 };
 
 // Runs a call into the program's code. An exception that escapes it is
