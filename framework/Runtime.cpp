@@ -24,10 +24,7 @@ namespace {
 
 struct State {
     bool quit = false;
-    bool quitCommandRunning = false;
-    bool quitPending = false;   // asked for while a Close or a quit ran
     bool failed = false;        // an error escaped a handler
-    int closesRunning = 0;
     int exitCode = 0;
     std::vector<QEventLoop*> loops;
 };
@@ -41,15 +38,6 @@ void Report(const std::exception& e) {
     QMessageBox box(QMessageBox::Critical, QApplication::applicationName(), UnhandledErrorText(e),
                     QMessageBox::Ok);
     RunModalDialog(box);
-}
-
-// Runs a quit that waited, from the event loop once the stack that asked
-// for it has unwound.
-void RunPendingQuit() {
-    State& s = S();
-    if (!s.quitPending || s.quit || !QCoreApplication::instance()) return;
-    s.quitPending = false;
-    QMetaObject::invokeMethod(QCoreApplication::instance(), [] { QuitCommand(); }, Qt::QueuedConnection);
 }
 
 // The note and the password are in the process's memory: no core file, and
@@ -150,35 +138,6 @@ void Quit(int code) {
 bool IsQuitting() { return S().quit; }
 
 int ExitCode() { return S().exitCode; }
-
-void QuitCommand() {
-    State& s = S();
-    if (s.quit) return;
-    if (s.quitCommandRunning || s.closesRunning > 0) {
-        s.quitPending = true;
-        return;
-    }
-    s.quitCommandRunning = true;
-    for (const auto& window : OpenWindows()) {
-        if (s.quit) break;
-        window->Close();
-        if (window->IsOpen()) {
-            // The window refused (its text could not be saved): stay.
-            s.quitCommandRunning = false;
-            RunPendingQuit();
-            return;
-        }
-    }
-    s.quitCommandRunning = false;
-    Quit(0);
-}
-
-void BeginClose() { ++S().closesRunning; }
-
-void EndClose() {
-    State& s = S();
-    if (--s.closesRunning == 0 && !s.quitCommandRunning) RunPendingQuit();
-}
 
 ModalLoop::ModalLoop() : loop_(std::make_unique<QEventLoop>()) {}
 

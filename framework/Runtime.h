@@ -58,7 +58,8 @@ private:
 };
 
 // Runs a call into the program's code. An exception that escapes it is
-// reported in a modal box, then the program quits through the quit command,
+// reported in a modal box, then the program quits through the quit command
+// (QuitCommand, framework/Window.h),
 // so an open editor saves its note first (and stays open when it cannot),
 // and the run ends with exit code 1.
 // Returns false when the call did not run to its end (or did not run at all
@@ -70,18 +71,6 @@ bool Invoke(const std::function<void()>& call);
 void Quit(int code);
 bool IsQuitting();
 int ExitCode();
-
-// The platform's quit command: closes the open windows front to back, each
-// with its Close event, then quits with 0. A window that refuses to close
-// stops it. SIGTERM, SIGHUP and SIGINT run it from the event loop.
-// A quit asked for while a window's Close or a quit is running waits for it
-// and then runs once, so it is never lost and never nests inside a Close.
-void QuitCommand();
-
-// Window::Close brackets its work with these; a quit that arrived
-// meanwhile runs once the last Close has ended.
-void BeginClose();
-void EndClose();
 
 // A nested event loop that Quit also ends.
 class ModalLoop {
