@@ -34,6 +34,12 @@ State& S() {
     return state;
 }
 
+// The text of the report shown for an unhandled error.
+QString UnhandledErrorText(const std::exception& e) {
+    return QStringLiteral("%1 cannot go on and will quit.\n\n%2")
+        .arg(QApplication::applicationName(), QString::fromStdString(e.what()));
+}
+
 void Report(const std::exception& e) {
     QMessageBox box(QMessageBox::Critical, QApplication::applicationName(), UnhandledErrorText(e),
                     QMessageBox::Ok);
@@ -82,8 +88,6 @@ FileError::FileError(const QString& action, const QString& path, const QString& 
     : std::runtime_error(QStringLiteral("Could not %1 the file \"%2\": %3.")
                              .arg(action, path, reason)
                              .toStdString()),
-      path_(path),
-      reason_(reason),
       message_(QString::fromStdString(what())) {}
 
 Runtime::Runtime(int& argc, char** argv, const ApplicationIdentity& identity) {
@@ -178,9 +182,4 @@ int RunModalDialog(QDialog& dialog) {
     QObject::disconnect(finished);
     // A quit ended it: nothing that was chosen in it runs any more.
     return answered && !S().quit ? dialog.result() : int(QDialog::Rejected);
-}
-
-QString UnhandledErrorText(const std::exception& e) {
-    return QStringLiteral("%1 cannot go on and will quit.\n\n%2")
-        .arg(QApplication::applicationName(), QString::fromStdString(e.what()));
 }

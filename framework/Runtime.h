@@ -16,12 +16,10 @@ class QWidget;
 class FileError : public std::runtime_error {
 public:
     FileError(const QString& action, const QString& path, const QString& reason);
-    const QString& path() const { return path_; }
-    const QString& reason() const { return reason_; }
     const QString& message() const { return message_; }
 
 private:
-    QString path_, reason_, message_;
+    QString message_;
 };
 
 // A missing object, or one of another kind than asked for.
@@ -94,6 +92,3 @@ void RunModal(QWidget& widget, ModalLoop& loop, const std::function<void()>& sho
 // A dialog through RunModal; its result, or QDialog::Rejected when the
 // program quit before it was answered.
 int RunModalDialog(QDialog& dialog);
-
-// The text of the report shown for an unhandled error.
-QString UnhandledErrorText(const std::exception& e);
