@@ -15,6 +15,10 @@ namespace {
 void InitFileTypes() {}
 }  // namespace
 
+ApplicationIdentity Identity() {
+    return {QStringLiteral("Morvellan"), QStringLiteral(":/icons/morvellan.svg"), QStringLiteral("morvellan")};
+}
+
 void NewAppInstance() {
     auto app = std::make_shared<App>();
     app->Constructor();
@@ -68,7 +72,7 @@ int Run() {
 }
 
 int Main(int argc, char** argv) {
-    Runtime runtime(argc, argv);
+    Runtime runtime(argc, argv, Identity());
     const int code = Run();
     runtime.Shutdown();
     Finalize();

@@ -1,7 +1,12 @@
 // The fixed start-up sequence, from the process entry to the event loop.
 #pragma once
 
+struct ApplicationIdentity;
+
 namespace Startup {
+
+// The program's name, icon and desktop entry, given to the runtime.
+ApplicationIdentity Identity();
 
 // Creates the application object with MenuBar1 as its menu bar and registers it.
 void NewAppInstance();

@@ -260,7 +260,7 @@ int main(int argc, char** argv) {
     WriteAll(QDir(prefs.path()).filePath(QString::fromLatin1(Module1::kDataFile)),
              Module1::EncodeData(notes[0].text) + '\n');
 
-    Runtime runtime(argc, argv);
+    Runtime runtime(argc, argv, Startup::Identity());
     WatchForModalBoxes();
     if (!Invoke(Startup::EarlyStartup)) Fail(QStringLiteral("start-up failed"));
     App::Instance()->Launch();

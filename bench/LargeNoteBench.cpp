@@ -137,7 +137,7 @@ QByteArray MakeNote(qsizetype targetBytes) {
 // "RESULT <unlock ns> <close ns> <monotonic clock at the close request, ns>";
 // the parent reads the clock again when the process has ended.
 int RunOurs(int argc, char** argv, qsizetype expectedUnits) {
-    Runtime runtime(argc, argv);
+    Runtime runtime(argc, argv, Startup::Identity());
     WatchForModalBoxes();
     if (!Invoke(Startup::EarlyStartup)) Fail(QStringLiteral("start-up failed"));
     App::Instance()->Launch();

@@ -61,7 +61,7 @@ QString Shown(const QString& text) {
 }  // namespace
 
 void MsgBox(const QString& message) {
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Morvellan"), message, QMessageBox::Ok);
+    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationName(), message, QMessageBox::Ok);
     RunBox(box, kMsgBoxOK);
 }
 

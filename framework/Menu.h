@@ -51,5 +51,10 @@ class QuitMenuItem : public MenuItem {};
 // Shown in the application menu where the platform has one (Qt's About role).
 class AppleMenuItem : public MenuItem {};
 
-// "Cmd" becomes Ctrl (which Qt shows as Cmd on macOS).
-QString PortableShortcut(const QString& shortcut);
+class Window;
+
+// Chooses the menu item of that name on behalf of the window: raises
+// EnableMenuItems (application, then the window), then runs the window's
+// handler for the name, else the application's, else the framework's own
+// (the quit command and the Edit commands on the focused text control).
+void ChooseMenuItem(const std::shared_ptr<Window>& window, const QString& itemName);

@@ -71,7 +71,7 @@ struct HTTPSocket::Transfer {
         InitCurlOnce();
         timer_ = new QTimer(owner.context_.get());
         timer_->setSingleShot(true);
-        QObject::connect(timer_, &QTimer::timeout, [this] { Act(CURL_SOCKET_TIMEOUT, 0); });
+        QObject::connect(timer_, &QTimer::timeout, &connections_, [this] { Act(CURL_SOCKET_TIMEOUT, 0); });
         errorText_[0] = '\0';
 
         multi_ = curl_multi_init();
@@ -147,11 +147,12 @@ struct HTTPSocket::Transfer {
         QObject* context = self->owner_.context_.get();
         if (!watch.read) {
             watch.read = new QSocketNotifier(fd, QSocketNotifier::Read, context);
-            QObject::connect(watch.read, &QSocketNotifier::activated, [self, fd] { self->Act(fd, CURL_CSELECT_IN); });
+            QObject::connect(watch.read, &QSocketNotifier::activated, &self->connections_,
+                             [self, fd] { self->Act(fd, CURL_CSELECT_IN); });
         }
         if (!watch.write) {
             watch.write = new QSocketNotifier(fd, QSocketNotifier::Write, context);
-            QObject::connect(watch.write, &QSocketNotifier::activated,
+            QObject::connect(watch.write, &QSocketNotifier::activated, &self->connections_,
                              [self, fd] { self->Act(fd, CURL_CSELECT_OUT); });
         }
         watch.read->setEnabled(what == CURL_POLL_IN || what == CURL_POLL_INOUT);
@@ -235,6 +236,10 @@ struct HTTPSocket::Transfer {
     }
 
     HTTPSocket& owner_;
+    // The context of the timer's and the notifiers' connections, which call
+    // into this object: they end with it, not when the timer and the
+    // notifiers are deleted later from the event loop.
+    QObject connections_;
     CURLM* multi_ = nullptr;
     CURL* easy_ = nullptr;
     bool added_ = false;

@@ -23,12 +23,8 @@
 namespace {
 
 struct State {
-    QApplication* app = nullptr;
     bool quit = false;
-    bool quitCommandRunning = false;
-    bool quitPending = false;   // asked for while a Close or a quit ran
     bool failed = false;        // an error escaped a handler
-    int closesRunning = 0;
     int exitCode = 0;
     std::vector<QEventLoop*> loops;
 };
@@ -38,19 +34,16 @@ State& S() {
     return state;
 }
 
-void Report(const std::exception& e) {
-    QMessageBox box(QMessageBox::Critical, QStringLiteral("Morvellan"), UnhandledErrorText(e),
-                    QMessageBox::Ok);
-    RunModalDialog(box);
+// The text of the report shown for an unhandled error.
+QString UnhandledErrorText(const std::exception& e) {
+    return QStringLiteral("%1 cannot go on and will quit.\n\n%2")
+        .arg(QApplication::applicationName(), QString::fromStdString(e.what()));
 }
 
-// Runs a quit that waited, from the event loop once the stack that asked
-// for it has unwound.
-void RunPendingQuit() {
-    State& s = S();
-    if (!s.quitPending || s.quit || !s.app) return;
-    s.quitPending = false;
-    QMetaObject::invokeMethod(s.app, [] { QuitCommand(); }, Qt::QueuedConnection);
+void Report(const std::exception& e) {
+    QMessageBox box(QMessageBox::Critical, QApplication::applicationName(), UnhandledErrorText(e),
+                    QMessageBox::Ok);
+    RunModalDialog(box);
 }
 
 // The note and the password are in the process's memory: no core file, and
@@ -95,28 +88,24 @@ FileError::FileError(const QString& action, const QString& path, const QString& 
     : std::runtime_error(QStringLiteral("Could not %1 the file \"%2\": %3.")
                              .arg(action, path, reason)
                              .toStdString()),
-      path_(path),
-      reason_(reason),
       message_(QString::fromStdString(what())) {}
 
-Runtime::Runtime(int& argc, char** argv) {
+Runtime::Runtime(int& argc, char** argv, const ApplicationIdentity& identity) {
     DisableCoreDumps();
     S() = State{};
-    S().app = new QApplication(argc, argv);
-    DeliverQuitSignals(S().app);
-    QApplication::setApplicationName(QStringLiteral("Morvellan"));
-    // One icon for every window, and the desktop entry that names the same
-    // icon for the application menu and the task bar.
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/morvellan.svg")));
-    QGuiApplication::setDesktopFileName(QStringLiteral("morvellan"));
+    app_ = std::make_unique<QApplication>(argc, argv);
+    DeliverQuitSignals(app_.get());
+    QApplication::setApplicationName(identity.name);
+    QApplication::setWindowIcon(QIcon(identity.icon));
+    QGuiApplication::setDesktopFileName(identity.desktopFile);
     // The program decides when it ends, not the last window.
     QApplication::setQuitOnLastWindowClosed(false);
 }
 
 Runtime::~Runtime() {
+    // Windows and widgets go while the application object still exists.
     Shutdown();
-    delete S().app;
-    S().app = nullptr;
+    app_.reset();
 }
 
 void Runtime::Shutdown() {
@@ -153,35 +142,6 @@ void Quit(int code) {
 bool IsQuitting() { return S().quit; }
 
 int ExitCode() { return S().exitCode; }
-
-void QuitCommand() {
-    State& s = S();
-    if (s.quit) return;
-    if (s.quitCommandRunning || s.closesRunning > 0) {
-        s.quitPending = true;
-        return;
-    }
-    s.quitCommandRunning = true;
-    for (const auto& window : OpenWindows()) {
-        if (s.quit) break;
-        window->Close();
-        if (window->IsOpen()) {
-            // The window refused (its text could not be saved): stay.
-            s.quitCommandRunning = false;
-            RunPendingQuit();
-            return;
-        }
-    }
-    s.quitCommandRunning = false;
-    Quit(0);
-}
-
-void BeginClose() { ++S().closesRunning; }
-
-void EndClose() {
-    State& s = S();
-    if (--s.closesRunning == 0 && !s.quitCommandRunning) RunPendingQuit();
-}
 
 ModalLoop::ModalLoop() : loop_(std::make_unique<QEventLoop>()) {}
 
@@ -222,9 +182,4 @@ int RunModalDialog(QDialog& dialog) {
     QObject::disconnect(finished);
     // A quit ended it: nothing that was chosen in it runs any more.
     return answered && !S().quit ? dialog.result() : int(QDialog::Rejected);
-}
-
-QString UnhandledErrorText(const std::exception& e) {
-    return QStringLiteral("Morvellan cannot go on and will quit.\n\n%1")
-        .arg(QString::fromStdString(e.what()));
 }

@@ -7,6 +7,7 @@
 #include <memory>
 #include <stdexcept>
 
+class QApplication;
 class QDialog;
 class QEventLoop;
 class QWidget;
@@ -15,12 +16,10 @@ class QWidget;
 class FileError : public std::runtime_error {
 public:
     FileError(const QString& action, const QString& path, const QString& reason);
-    const QString& path() const { return path_; }
-    const QString& reason() const { return reason_; }
     const QString& message() const { return message_; }
 
 private:
-    QString path_, reason_, message_;
+    QString message_;
 };
 
 // A missing object, or one of another kind than asked for.
@@ -29,10 +28,22 @@ public:
     explicit NilObjectException(const QString& what) : std::runtime_error(what.toStdString()) {}
 };
 
-// Also turns core dumps off and delivers the quit signals into the event loop.
+// What the program is called where the system shows it: the name in
+// captions and texts, the icon of every window (a resource path), and the
+// desktop entry that names the same icon for the application menu and the
+// task bar. The framework reads them back from Qt where it needs them.
+struct ApplicationIdentity {
+    QString name;
+    QString icon;
+    QString desktopFile;
+};
+
+// Owns the Qt application. Also turns core dumps off and delivers the quit
+// signals into the event loop.
 class Runtime {
 public:
-    Runtime(int& argc, char** argv);
+    Runtime(int& argc, char** argv, const ApplicationIdentity& identity);
+    // Shutdown, then the Qt application goes.
     ~Runtime();
     Runtime(const Runtime&) = delete;
     Runtime& operator=(const Runtime&) = delete;
@@ -40,10 +51,13 @@ public:
     // Releases every window and the application object while Qt still runs.
     void Shutdown();
 
+private:
+    std::unique_ptr<QApplication> app_;
 };
 
 // Runs a call into the program's code. An exception that escapes it is
-// reported in a modal box, then the program quits through the quit command,
+// reported in a modal box, then the program quits through the quit command
+// (QuitCommand, framework/Window.h),
 // so an open editor saves its note first (and stays open when it cannot),
 // and the run ends with exit code 1.
 // Returns false when the call did not run to its end (or did not run at all
@@ -55,18 +69,6 @@ bool Invoke(const std::function<void()>& call);
 void Quit(int code);
 bool IsQuitting();
 int ExitCode();
-
-// The platform's quit command: closes the open windows front to back, each
-// with its Close event, then quits with 0. A window that refuses to close
-// stops it. SIGTERM, SIGHUP and SIGINT run it from the event loop.
-// A quit asked for while a window's Close or a quit is running waits for it
-// and then runs once, so it is never lost and never nests inside a Close.
-void QuitCommand();
-
-// Window::Close brackets its work with these; a quit that arrived
-// meanwhile runs once the last Close has ended.
-void BeginClose();
-void EndClose();
 
 // A nested event loop that Quit also ends.
 class ModalLoop {
@@ -90,6 +92,3 @@ void RunModal(QWidget& widget, ModalLoop& loop, const std::function<void()>& sho
 // A dialog through RunModal; its result, or QDialog::Rejected when the
 // program quit before it was answered.
 int RunModalDialog(QDialog& dialog);
-
-// The text of the report shown for an unhandled error.
-QString UnhandledErrorText(const std::exception& e);

@@ -2,25 +2,19 @@
 
 #include "framework/Application.h"
 #include "framework/Controls.h"
-#include "framework/Menu.h"
+#include "framework/MenuNative.h"
 #include "framework/Runtime.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
-#include <QKeySequence>
-#include <QLineEdit>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMoveEvent>
 #include <QPalette>
-#include <QPlainTextEdit>
 #include <QResizeEvent>
 #include <QScreen>
-#include <QStyle>
-#include <QStyleOptionMenuItem>
 #include <QTimer>
 
 #include <algorithm>
@@ -55,62 +49,35 @@ void MoveToFront(const std::shared_ptr<Window>& window) {
     R().order.insert(R().order.begin(), window);
 }
 
-// The framework's own commands, acting on the focused text control.
-bool RunBuiltIn(const QString& name) {
-    if (name == QLatin1String("FileQuit")) {
-        QuitCommand();
-        return true;
-    }
-    QWidget* focus = QApplication::focusWidget();
-    if (auto* field = qobject_cast<QLineEdit*>(focus)) {
-        if (name == QLatin1String("EditCut")) field->cut();
-        else if (name == QLatin1String("EditCopy")) field->copy();
-        else if (name == QLatin1String("EditPaste")) field->paste();
-        // Delete removes the selection only; with none it does nothing,
-        // unlike the Delete key.
-        else if (name == QLatin1String("EditClear")) {
-            if (field->hasSelectedText()) field->del();
-        }
-        else if (name == QLatin1String("EditSelectAll")) field->selectAll();
-        else if (name == QLatin1String("EditUndo")) field->undo();
-        else return false;
-        return true;
-    }
-    if (auto* area = qobject_cast<QPlainTextEdit*>(focus)) {
-        if (name == QLatin1String("EditCut")) area->cut();
-        else if (name == QLatin1String("EditCopy")) area->copy();
-        else if (name == QLatin1String("EditPaste")) area->paste();
-        // A cursor edits the document even when the area is read-only.
-        else if (name == QLatin1String("EditClear")) { if (!area->isReadOnly()) area->textCursor().removeSelectedText(); }
-        else if (name == QLatin1String("EditSelectAll")) area->selectAll();
-        else if (name == QLatin1String("EditUndo")) area->undo();
-        else return false;
-        return true;
-    }
-    return false;
+// The quit command walks the registry. One runs at a time; one asked for
+// while it or a window's Close runs waits and then runs once.
+struct QuitState {
+    bool running = false;
+    bool pending = false;
+    int closesRunning = 0;
+};
+
+QuitState& Q() {
+    static QuitState state;
+    return state;
 }
 
-// The width a bar needs to show every menu in one row, laid out as QMenuBar
-// lays out its items: a panel and a margin on each side, and the item
-// spacing before, between and after the items.
-int MenuBarWidth(QMenuBar* bar) {
-    QStyle* style = bar->style();
-    const int panel = style->pixelMetric(QStyle::PM_MenuBarPanelWidth, nullptr, bar);
-    const int margin = style->pixelMetric(QStyle::PM_MenuBarHMargin, nullptr, bar);
-    const int spacing = style->pixelMetric(QStyle::PM_MenuBarItemSpacing, nullptr, bar);
-    int width = 2 * (panel + margin) + spacing;
-    for (QAction* action : bar->actions()) {
-        if (!action->isVisible()) continue;
-        QStyleOptionMenuItem option;
-        option.initFrom(bar);
-        option.menuItemType = QStyleOptionMenuItem::Normal;
-        option.checkType = QStyleOptionMenuItem::NotCheckable;
-        option.text = action->text();
-        option.font = bar->font();
-        const QSize text = bar->fontMetrics().size(Qt::TextShowMnemonic, action->text());
-        width += style->sizeFromContents(QStyle::CT_MenuBarItem, &option, text, bar).width() + spacing;
-    }
-    return width;
+// Runs a quit that waited, from the event loop once the stack that asked
+// for it has unwound.
+void RunPendingQuit() {
+    QuitState& q = Q();
+    if (!q.pending || IsQuitting() || !QCoreApplication::instance()) return;
+    q.pending = false;
+    QMetaObject::invokeMethod(QCoreApplication::instance(), [] { QuitCommand(); }, Qt::QueuedConnection);
+}
+
+// Window::Close brackets its work with these; a quit that arrived
+// meanwhile runs once the last Close has ended.
+void BeginClose() { ++Q().closesRunning; }
+
+void EndClose() {
+    QuitState& q = Q();
+    if (--q.closesRunning == 0 && !q.running) RunPendingQuit();
 }
 
 }  // namespace
@@ -483,78 +450,12 @@ void Window::RebuildMenuBar() {
     bar->clear();
     for (QMenu* old : bar->findChildren<QMenu*>(QString(), Qt::FindDirectChildrenOnly)) delete old;
     bar->setVisible(menuBarVisible_);
-    std::weak_ptr<Window> weakSelf = weak_from_this();
-    auto choose = [weakSelf](const QString& name) {
-        if (auto window = weakSelf.lock()) ChooseMenuItem(window, name);
-    };
-    for (int m = 0; m < menuBar_->Count(); ++m) {
-        const auto menuItem = menuBar_->Item(m);
-        QMenu* menu = bar->addMenu(menuItem->Text());
-        menu->setObjectName(menuItem->Name());
-        std::vector<std::pair<QAction*, std::shared_ptr<MenuItem>>> actions;
-        for (int i = 0; i < menuItem->Count(); ++i) {
-            const auto item = menuItem->Item(i);
-            if (item->IsSeparator()) {
-                menu->addSeparator()->setObjectName(item->Name());
-                continue;
-            }
-            QAction* action = menu->addAction(item->Text());
-            action->setObjectName(item->Name());
-            const QString shortcut = item->KeyboardShortcut().value_or(QString());
-            if (!shortcut.isEmpty()) action->setShortcut(QKeySequence(PortableShortcut(shortcut)));
-            if (std::dynamic_pointer_cast<QuitMenuItem>(item)) action->setMenuRole(QAction::QuitRole);
-            else if (std::dynamic_pointer_cast<AppleMenuItem>(item)) action->setMenuRole(QAction::AboutRole);
-            else action->setMenuRole(QAction::NoRole);
-            const QString name = item->Name();
-            QObject::connect(action, &QAction::triggered, action, [choose, name] { choose(name); });
-            actions.emplace_back(action, item);
-        }
-        // Bringing the menu up to date: EnableMenuItems, then each action
-        // follows its item's state.
-        QObject::connect(menu, &QMenu::aboutToShow, menu, [weakSelf, actions] {
-            auto window = weakSelf.lock();
-            Invoke([&] {
-                if (auto app = GetAppObject()) app->Event_EnableMenuItems();
-                if (window && window->IsOpen()) window->Event_EnableMenuItems();
-            });
-            for (const auto& [action, item] : actions)
-                action->setEnabled(item->AutoEnable() || item->Enabled());
-        });
-    }
+    BuildQtMenuBar(*bar, *menuBar_, weak_from_this());
 }
 
 void Window::AddApplicationShortcuts() {
     const auto app = GetAppObject();
-    const auto bar = app ? app->MenuBar() : nullptr;
-    if (!bar) return;
-    std::weak_ptr<Window> weakSelf = weak_from_this();
-    for (int m = 0; m < bar->Count(); ++m) {
-        const auto menu = bar->Item(m);
-        for (int i = 0; i < menu->Count(); ++i) {
-            const auto item = menu->Item(i);
-            const QString shortcut = item->KeyboardShortcut().value_or(QString());
-            if (item->IsSeparator() || shortcut.isEmpty()) continue;
-            auto* action = new QAction(native_.get());
-            action->setObjectName(item->Name());
-            action->setShortcut(QKeySequence(PortableShortcut(shortcut)));
-            action->setShortcutContext(Qt::WindowShortcut);
-            native_->addAction(action);
-            QObject::connect(action, &QAction::triggered, action, [weakSelf, item] {
-                auto window = weakSelf.lock();
-                if (!window || !window->IsOpen()) return;
-                // As in a menu: an item its EnableMenuItems leaves disabled
-                // does nothing.
-                if (!item->AutoEnable()) {
-                    if (!Invoke([] {
-                            if (auto app = GetAppObject()) app->Event_EnableMenuItems();
-                        }))
-                        return;
-                    if (!item->Enabled()) return;
-                }
-                ChooseMenuItem(window, item->Name());
-            });
-        }
-    }
+    if (const auto bar = app ? app->MenuBar() : nullptr) AddShortcutActions(*native_, *bar, weak_from_this());
 }
 
 void Window::LayoutControls(int width, int height) {
@@ -599,23 +500,25 @@ void ReleaseAllWindows() {
     R().order.clear();
 }
 
-void ChooseMenuItem(const std::shared_ptr<Window>& window, const QString& itemName) {
-    Invoke([&] {
-        auto app = GetAppObject();
-        if (app) app->Event_EnableMenuItems();
-        if (window && window->IsOpen()) window->Event_EnableMenuItems();
-        if (window) {
-            if (auto handler = window->MenuHandler(itemName)) {
-                handler();
-                return;
-            }
+void QuitCommand() {
+    QuitState& q = Q();
+    if (IsQuitting()) return;
+    if (q.running || q.closesRunning > 0) {
+        q.pending = true;
+        return;
+    }
+    q.running = true;
+    for (const auto& window : OpenWindows()) {
+        if (IsQuitting()) break;
+        window->Close();
+        if (window->IsOpen()) {
+            // The window refused (its text could not be saved): stay.
+            q.running = false;
+            RunPendingQuit();
+            return;
         }
-        if (app) {
-            if (auto handler = app->MenuHandler(itemName)) {
-                handler();
-                return;
-            }
-        }
-        RunBuiltIn(itemName);
-    });
+    }
+    q.running = false;
+    Quit(0);
 }
+

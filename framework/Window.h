@@ -2,6 +2,7 @@
 // menu bar, where its controls stand at their given positions.
 #pragma once
 
+#include "framework/Menu.h"
 #include "framework/Properties.h"
 
 #include <QString>
@@ -11,7 +12,6 @@
 #include <vector>
 
 class Control;
-class MenuBar;
 class ModalLoop;
 class QWidget;
 class QSize;
@@ -127,7 +127,9 @@ void ActivateFrontWindow();
 // Forgets every open window (program end).
 void ReleaseAllWindows();
 
-// Chooses the menu item of that name on behalf of the window: raises
-// EnableMenuItems (application, then the window), then runs the window's
-// handler for the name, else the application's, else the framework's own.
-void ChooseMenuItem(const std::shared_ptr<Window>& window, const QString& itemName);
+// The platform's quit command: closes the open windows front to back, each
+// with its Close event, then quits with 0. A window that refuses to close
+// stops it. SIGTERM, SIGHUP and SIGINT run it from the event loop.
+// A quit asked for while a window's Close or a quit is running waits for it
+// and then runs once, so it is never lost and never nests inside a Close.
+void QuitCommand();
