@@ -49,7 +49,8 @@ void Control::SetProperty(const QString& key, const PropertyValue& value) {
 
 // ---- RectControl -----------------------------------------------------------
 
-RectControl::RectControl(::Window& window, QWidget* widget) : Control(window), widget_(widget) {}
+RectControl::RectControl(::Window& window, QWidget* widget)
+    : Control(window), widget_(widget), connections_(std::make_unique<QObject>()) {}
 
 RectControl::~RectControl() = default;
 
@@ -176,7 +177,7 @@ void Label::SetProperty(const QString& key, const PropertyValue& value) {
 
 TextField::TextField(::Window& window) : RectControl(window, new QLineEdit(window.Content())) {
     auto* field = static_cast<QLineEdit*>(NativeWidget());
-    QObject::connect(field, &QLineEdit::textChanged, field, [this] { RaiseEvent(kEventTextChange); });
+    QObject::connect(field, &QLineEdit::textChanged, Connections(), [this] { RaiseEvent(kEventTextChange); });
 }
 
 QString TextField::Text() const { return static_cast<QLineEdit*>(NativeWidget())->text(); }
@@ -226,7 +227,7 @@ void TextField::SetProperty(const QString& key, const PropertyValue& value) {
 PushButton::PushButton(::Window& window) : RectControl(window, new QPushButton(window.Content())) {
     auto* button = static_cast<QPushButton*>(NativeWidget());
     button->setAutoDefault(false);
-    QObject::connect(button, &QPushButton::clicked, button, [this] { RaiseEvent(kEventAction); });
+    QObject::connect(button, &QPushButton::clicked, Connections(), [this] { RaiseEvent(kEventAction); });
 }
 
 QString PushButton::Caption() const { return static_cast<QPushButton*>(NativeWidget())->text(); }

@@ -10,6 +10,7 @@
 #include <memory>
 #include <vector>
 
+class QObject;
 class QWidget;
 class QSize;
 class QTimer;
@@ -76,6 +77,11 @@ public:
     QWidget* NativeWidget() const { return widget_; }
 
 protected:
+    // The context of the widget's signal connections that call into this
+    // control: it goes with the control, so they are cut the moment the
+    // control goes, while its widget may live on until the window's content
+    // is deleted.
+    QObject* Connections() const { return connections_.get(); }
     void ApplyFont();
     // Whether a text size given to the control is in the layout's unit, a
     // pixel; otherwise it is a true point (the reader's text in a text area,
@@ -89,6 +95,7 @@ protected:
 private:
     void ApplyGeometry();
     QWidget* widget_;
+    std::unique_ptr<QObject> connections_;
     int32_t left_ = 0, top_ = 0, width_ = 0, height_ = 0;
     int designContentWidth_ = 0, designContentHeight_ = 0;
     bool lockLeft_ = false, lockTop_ = false, lockRight_ = false, lockBottom_ = false;

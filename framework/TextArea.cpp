@@ -53,7 +53,7 @@ TextArea::TextArea(::Window& window) : RectControl(window, new PlainTextArea(win
     auto* area = AreaOf(NativeWidget());
     area->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     area->setTabChangesFocus(true);
-    QObject::connect(area->document(), &QTextDocument::contentsChange, area,
+    QObject::connect(area->document(), &QTextDocument::contentsChange, Connections(),
                      [this](int, int removed, int added) {
                          if (removed != 0 || added != 0) pairsValid_ = false;
                      });

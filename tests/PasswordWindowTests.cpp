@@ -192,7 +192,7 @@ TEST(PasswordWindow, WrongPasswordQuitsAndChangesNoFile) {
 }
 
 TEST(PasswordWindow, DamagedPasswordFilesCountAsWrongPasswords) {
-    for (const QByteArray& content : {QByteArray(), QByteArray("\n"), QByteArray("!!!!\x00\xff garbage", 16)}) {
+    for (const QByteArray& content : {QByteArray(), QByteArray("\n"), QByteArray("!!!!\x00\xff garbage", 14)}) {
         WriteFile("tindrelcypher.plist", content);
         EXPECT_EQ(Module1::DecodePassword(content).compare("Secret123", Qt::CaseInsensitive) == 0, false);
     }
