@@ -5,6 +5,7 @@
 using menus::BuildMenu;
 using menus::Entry;
 using menus::InstanceOf;
+using menus::ReleaseInstance;
 using menus::MenuSpec;
 
 namespace {
@@ -71,10 +72,7 @@ void MenuBar1::Untitled2() { BuildMenu(*this, kBar1[2]); }
 void MenuBar1::Untitled3() { BuildMenu(*this, kBar1[3]); }
 void MenuBar1::Untitled4() { BuildMenu(*this, kBar1[4]); }
 
-void MenuBar1::Exit() {
-    auto bar = std::move(implicitInstance);
-    implicitInstance = nullptr;
-}
+void MenuBar1::Exit() { ReleaseInstance(implicitInstance); }
 
 std::shared_ptr<MenuBar2> MenuBar2::Instance() { return InstanceOf(implicitInstance); }
 
@@ -92,7 +90,4 @@ void MenuBar2::Untitled2() { BuildMenu(*this, kBar2[2]); }
 void MenuBar2::Untitled3() { BuildMenu(*this, kBar2[3]); }
 void MenuBar2::Untitled4() { BuildMenu(*this, kBar2[4]); }
 
-void MenuBar2::Exit() {
-    auto bar = std::move(implicitInstance);
-    implicitInstance = nullptr;
-}
+void MenuBar2::Exit() { ReleaseInstance(implicitInstance); }

@@ -40,4 +40,12 @@ std::shared_ptr<Bar> InstanceOf(std::shared_ptr<Bar>& stored) {
     return stored;
 }
 
+// Lets the bar's one instance go at the end of the run; the slot is empty
+// before the bar itself is released.
+template <class Bar>
+void ReleaseInstance(std::shared_ptr<Bar>& stored) {
+    auto bar = std::move(stored);
+    stored = nullptr;
+}
+
 }  // namespace menus

@@ -119,7 +119,4 @@ void MenuBar3::Constructor() {
 void MenuBar3::Untitled0() { menus::BuildMenu(*this, kBar3[0]); }
 void MenuBar3::Untitled1() { menus::BuildMenu(*this, kBar3[1]); }
 
-void MenuBar3::Exit() {
-    auto bar = std::move(implicitInstance);
-    implicitInstance = nullptr;
-}
+void MenuBar3::Exit() { menus::ReleaseInstance(implicitInstance); }
