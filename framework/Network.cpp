@@ -12,6 +12,7 @@
 
 #include <cerrno>
 #include <map>
+#include <set>
 #include <sys/socket.h>
 
 namespace {
@@ -104,6 +105,8 @@ struct HTTPSocket::Transfer {
         curl_easy_setopt(easy_, CURLOPT_HEADERDATA, this);
         curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION, &Transfer::OnBody);
         curl_easy_setopt(easy_, CURLOPT_WRITEDATA, this);
+        curl_easy_setopt(easy_, CURLOPT_SOCKOPTFUNCTION, &Transfer::OnConnectionSocket);
+        curl_easy_setopt(easy_, CURLOPT_SOCKOPTDATA, this);
         // libcurl asks for its first call through the timer.
         added_ = curl_multi_add_handle(multi_, easy_) == CURLM_OK;
     }
@@ -216,9 +219,10 @@ struct HTTPSocket::Transfer {
         // A server that sends something, even a cut status line, has not
         // closed without a reply; libcurl does not tell a partial first line
         // from nothing, so the first byte is looked at before libcurl reads
-        // it. Only a socket libcurl waits to read from: a pending connect's
-        // error is libcurl's to take.
-        if (!bytesSeen_ && flags == CURL_CSELECT_IN) {
+        // it. Only the connection to the server, once libcurl waits to read
+        // from it: a pending connect's error is libcurl's to take, and the
+        // resolver's own wake-up socket carries no byte of the reply.
+        if (!bytesSeen_ && flags == CURL_CSELECT_IN && IsConnection(fd)) {
             char byte;
             if (::recv(fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT) > 0) bytesSeen_ = true;
         }
@@ -234,6 +238,14 @@ struct HTTPSocket::Transfer {
             }
         if (done) owner_.Finished(result);  // ends this object: nothing follows
     }
+
+    // The sockets libcurl makes to connect to the server (one for each
+    // address it tries), as opposed to the resolver's own.
+    static int OnConnectionSocket(void* userp, curl_socket_t fd, curlsocktype) {
+        static_cast<Transfer*>(userp)->serverSockets_.insert(fd);
+        return CURL_SOCKOPT_OK;
+    }
+    bool IsConnection(curl_socket_t fd) const { return serverSockets_.count(fd) > 0; }
 
     HTTPSocket& owner_;
     // The context of the timer's and the notifiers' connections, which call
@@ -254,6 +266,7 @@ struct HTTPSocket::Transfer {
     QByteArray body_;
     bool tooLarge_ = false;
     bool bytesSeen_ = false;
+    std::set<curl_socket_t> serverSockets_;
 };
 
 HTTPSocket::HTTPSocket(::Window& window) : Control(window), context_(std::make_unique<QObject>()) {}

@@ -41,11 +41,10 @@ std::shared_ptr<Bar> InstanceOf(std::shared_ptr<Bar>& stored) {
 }
 
 // Lets the bar's one instance go at the end of the run; the slot is empty
-// before the bar itself is released.
+// (moved from) before the bar itself is released.
 template <class Bar>
 void ReleaseInstance(std::shared_ptr<Bar>& stored) {
     auto bar = std::move(stored);
-    stored = nullptr;
 }
 
 }  // namespace menus
