@@ -135,13 +135,15 @@ void Quit(int code) {
     State& s = S();
     if (s.quit) return;
     s.quit = true;
-    s.exitCode = s.failed && code == 0 ? 1 : code;
+    s.exitCode = code;
     for (QEventLoop* loop : s.loops) loop->exit(code);
 }
 
 bool IsQuitting() { return S().quit; }
 
-int ExitCode() { return S().exitCode; }
+// A run in which an error escaped a handler ends non-zero, also when the
+// error came after the quit itself (a handler that quits, then fails).
+int ExitCode() { return S().failed && S().exitCode == 0 ? 1 : S().exitCode; }
 
 ModalLoop::ModalLoop() : loop_(std::make_unique<QEventLoop>()) {}
 

@@ -111,6 +111,17 @@ TEST_P(EscapedError, QuitsAsTheQuitCommandSoTheEditorSavesFirst) {
 INSTANTIATE_TEST_SUITE_P(Note, EscapedError, ::testing::Values(true, false),
                          [](const auto& info) { return info.param ? "Writable" : "Unwritable"; });
 
+// A handler that quits and then fails still ends the run non-zero.
+TEST(EscapedErrorAfterQuit, StillEndsTheRunNonZero) {
+    Launch();
+    EXPECT_FALSE(Invoke([] {
+        Quit(0);
+        throw std::runtime_error("after the quit");
+    }));
+    EXPECT_TRUE(IsQuitting());
+    EXPECT_EQ(ExitCode(), 1);
+}
+
 // ---- A quit signal during a modal -----------------------------------------
 
 class QuitDuringPrintDialog : public ::testing::TestWithParam<const char*> {};
