@@ -178,6 +178,9 @@ struct HTTPSocket::Transfer {
         auto* self = static_cast<Transfer*>(userp);
         self->headerBytes_ += static_cast<qint64>(size);
         if (self->headerBytes_ > kHTTPHeaderLimit) return self->TooLarge();
+        // Lines after the reply's own headers are a chunked body's trailers:
+        // counted against the limit, but not the reply's headers.
+        if (self->headersDone_) return size;
         const QByteArray line = QByteArray(data, static_cast<qsizetype>(size)).trimmed();
         if (line.startsWith("HTTP/")) {
             // A status line: an interim reply's headers are not the reply's.
