@@ -169,7 +169,7 @@ void RunModal(QWidget& widget, ModalLoop& loop, const std::function<void()>& sho
     else widget.show();
     loop.Run();
     widget.hide();
-    ActivateFrontWindow();
+    ActivateFrontWindow(widget);
 }
 
 int RunModalDialog(QDialog& dialog) {

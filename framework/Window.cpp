@@ -7,15 +7,18 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDeadlineTimer>
 #include <QKeyEvent>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMoveEvent>
 #include <QPalette>
+#include <QPointer>
 #include <QResizeEvent>
 #include <QScreen>
 #include <QTimer>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -476,8 +479,12 @@ std::vector<std::shared_ptr<Window>> OpenWindows() {
     return windows;
 }
 
-void ActivateFrontWindow() {
-    if (IsQuitting()) return;
+namespace {
+
+// Makes the modal still shown, or else the front visible window, Qt's
+// active window, and gives that window, or null.
+QWidget* MakeFrontWindowActive() {
+    if (IsQuitting()) return nullptr;
     QWidget* target = QApplication::activeModalWidget();
     if (!target) {
         for (const auto& window : OpenWindows()) {
@@ -487,12 +494,44 @@ void ActivateFrontWindow() {
             }
         }
     }
-    if (!target) return;
+    if (!target) return nullptr;
     // A window that gained the system's focus while a modal blocked it never
     // became Qt's active window, and a closed modal leaves none: shortcuts
     // and mnemonics match only in the active window.
     if (QApplication::activeWindow() != target) QApplication::setActiveWindow(target);
     target->activateWindow();
+    return target;
+}
+
+// How long after a modal the window manager may still be moving the focus.
+constexpr int kSettlingMs = 1000;
+
+}  // namespace
+
+void ActivateFrontWindow(const QWidget& ended) {
+    QWidget* made = MakeFrontWindowActive();
+    // The system's word on the modal's focus can reach Qt after the front
+    // window was made active here: that the modal lost the focus, or, once
+    // it is gone, that it gained it. Qt then leaves the focus with no window
+    // or with the hidden modal, and shortcuts and menus go dead. While the
+    // focus settles, each such loss is mended the same way; once the focus
+    // goes anywhere else, it has moved on and is left there.
+    static QMetaObject::Connection settling;
+    QObject::disconnect(settling);
+    if (!made) return;
+    const QPointer<QWidget> target(made);
+    const QPointer<const QWidget> modal(&ended);
+    const QDeadlineTimer settled(kSettlingMs);
+    settling = QObject::connect(
+        qApp, &QGuiApplication::focusWindowChanged, qApp, [target, modal, settled](QWindow* focus) {
+            const bool lost = !focus || (modal && focus == modal->windowHandle() && !modal->isVisible());
+            const bool onTarget = target && focus && focus == target->windowHandle();
+            if (settled.hasExpired() || !target || (!lost && !onTarget)) {
+                QObject::disconnect(settling);
+                return;
+            }
+            if (lost) QTimer::singleShot(0, qApp, [] { MakeFrontWindowActive(); });
+        });
 }
 
 void ReleaseAllWindows() {

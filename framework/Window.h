@@ -122,8 +122,9 @@ std::shared_ptr<Window> GetImplicitWindow(const QString& fullName);
 // The open windows, front to back.
 std::vector<std::shared_ptr<Window>> OpenWindows();
 // Makes the modal still shown, else the front visible window, the active
-// window, so its menu bar and shortcuts answer (after a modal has ended).
-void ActivateFrontWindow();
+// window, so its menu bar and shortcuts answer once the modal `ended` has
+// gone, also when the system's word on that modal's focus comes late.
+void ActivateFrontWindow(const QWidget& ended);
 // Forgets every open window (program end).
 void ReleaseAllWindows();
 

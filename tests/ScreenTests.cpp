@@ -53,6 +53,28 @@ private:
 
 }  // namespace
 
+namespace {
+
+// Runs one test of the helper program on the real screen, with the given
+// variable set, and gives what it printed; it must pass.
+QString RunChild(const RealScreen& screen, const char* test, const char* variable, const QString& value) {
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "xcb");
+    env.insert("DISPLAY", screen.Display());
+    env.insert(variable, value);
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(QStringLiteral(MORVELLAN_TEST_CHILD), {QStringLiteral("--gtest_filter=") + test});
+    EXPECT_TRUE(child.waitForFinished(60000));
+    const QString out = QString::fromLocal8Bit(child.readAll());
+    EXPECT_EQ(child.exitCode(), 0) << out.toStdString();
+    EXPECT_TRUE(out.contains("[  PASSED  ] 1 test")) << out.toStdString();
+    return out;
+}
+
+}  // namespace
+
 TEST(Screen, RestoredEditorLiesInsideTheFreeAreaFrameIncluded) {
     RealScreen screen;
     if (!screen.Start()) GTEST_SKIP() << "no Xvfb and openbox here";
@@ -62,22 +84,18 @@ TEST(Screen, RestoredEditorLiesInsideTheFreeAreaFrameIncluded) {
     QByteArray first;
     for (int run = 0; run < 2; ++run) {
         SCOPED_TRACE(stored.toStdString());
-        QProcess child;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("QT_QPA_PLATFORM", "xcb");
-        env.insert("DISPLAY", screen.Display());
-        env.insert(kChildMarker, QString::fromLatin1(stored));
-        child.setProcessEnvironment(env);
-        child.setProcessChannelMode(QProcess::MergedChannels);
-        child.start(QStringLiteral(MORVELLAN_TEST_CHILD), {"--gtest_filter=ScreenChild.RestoredEditorLiesInsideTheFreeArea"});
-        ASSERT_TRUE(child.waitForFinished(60000));
-        const QString out = QString::fromLocal8Bit(child.readAll());
-        ASSERT_EQ(child.exitCode(), 0) << out.toStdString();
-        ASSERT_TRUE(out.contains("[  PASSED  ] 1 test")) << out.toStdString();
+        const QString out = RunChild(screen, "ScreenChild.RestoredEditorLiesInsideTheFreeArea", kChildMarker,
+                                     QString::fromLatin1(stored));
         const QRegularExpressionMatch saved = QRegularExpression("saved: (\\d+,\\d+)").match(out);
         ASSERT_TRUE(saved.hasMatch()) << out.toStdString();
         stored = saved.captured(1).toLatin1();
         if (run == 0) first = stored;
         else EXPECT_EQ(stored, first) << "the saved size drifted";
     }
+}
+
+TEST(Screen, EditorStaysActiveAfterQuickUpdateChecks) {
+    RealScreen screen;
+    if (!screen.Start()) GTEST_SKIP() << "no Xvfb and openbox here";
+    RunChild(screen, "ScreenChild.EditorStaysActiveAfterQuickUpdateChecks", kFocusChildMarker, "1");
 }

@@ -10,5 +10,8 @@ namespace harness {
 constexpr const char* kChildPrefs = "MORVELLAN_TEST_CHILD_PREFS";
 // The window-size file ("height,width") the real-screen test's child starts with.
 constexpr const char* kChildMarker = "MORVELLAN_TEST_SCREEN_CHILD";
+// Set when the real-screen test starts the child that checks the focus
+// after quick update checks.
+constexpr const char* kFocusChildMarker = "MORVELLAN_TEST_FOCUS_CHILD";
 
 }  // namespace harness

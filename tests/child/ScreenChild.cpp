@@ -2,9 +2,15 @@
 #include "tests/Harness.h"
 #include "tests/child/Children.h"
 
+#include "framework/Menu.h"
+#include "update/selfTest.h"
 #include "windows/editor/Window2.h"
 
+#include <QApplication>
+#include <QHostAddress>
 #include <QScreen>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTest>
 #include <QWidget>
 #include <gtest/gtest.h>
@@ -39,4 +45,39 @@ TEST(ScreenChild, RestoredEditorLiesInsideTheFreeArea) {
     const QByteArray saved = ReadFile("tindrelwinsize.txt");
     EXPECT_EQ(saved, QByteArray::number(w2->Height()) + "\n" + QByteArray::number(w2->Width()) + "\n");
     std::printf("saved: %s\n", saved.trimmed().replace('\n', ',').constData());
+}
+
+// Run by the real-screen test: update checks whose server closes at once, so
+// the update window comes and goes before the window manager has settled its
+// focus. After each, the editor is the active window again, so its menus and
+// shortcuts answer.
+TEST(ScreenChild, EditorStaysActiveAfterQuickUpdateChecks) {
+    if (qgetenv(kFocusChildMarker).isEmpty()) GTEST_SKIP() << "started by the real-screen test only";
+    QTcpServer server;
+    ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0));
+    qputenv("MORVELLAN_SITE", QByteArray("127.0.0.1:") + QByteArray::number(server.serverPort()));
+    QObject::connect(&server, &QTcpServer::newConnection, [&server] {
+        while (QTcpSocket* socket = server.nextPendingConnection()) {
+            QObject::connect(socket, &QTcpSocket::readyRead, socket, [socket] {
+                if (socket->readAll().contains("\r\n\r\n")) socket->disconnectFromHost();
+            });
+            QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+        }
+    });
+    auto w2 = Unlock(QStringLiteral("notes"));
+    ASSERT_TRUE(w2);
+    QWidget* native = w2->NativeWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(native));
+    for (int check = 1; check <= 8; ++check) {
+        SCOPED_TRACE(check);
+        ChooseMenuItem(w2, QStringLiteral("CheckforUpdateCheckNow"));
+        auto version = OpenWindowOf<selfTest>();
+        ASSERT_TRUE(version);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(version->NativeWindow()));
+        Wait(300);
+        QTest::mouseClick(version->PushButton1()->NativeWidget(), Qt::LeftButton);
+        Wait(1500);  // the window manager settles the focus
+        EXPECT_EQ(QApplication::activeWindow(), native)
+            << (QApplication::activeWindow() ? QApplication::activeWindow()->windowTitle().toStdString() : "none");
+    }
 }
