@@ -34,10 +34,21 @@ void Control::RaiseEvent(int eventNumber) {
     auto window = window_.lock();
     if (!window || !window->IsOpen()) return;
     auto self = shared_from_this();
+    for (const auto& handler : HandlersOf(eventNumber)) Invoke(handler);
+}
+
+void Control::RunHandlers(int eventNumber) {
+    auto window = window_.lock();
+    if (!window || !window->IsOpen()) return;
+    auto self = shared_from_this();
+    for (const auto& handler : HandlersOf(eventNumber)) handler();
+}
+
+std::vector<std::function<void()>> Control::HandlersOf(int eventNumber) const {
     std::vector<std::function<void()>> handlers;
     const auto range = handlers_.equal_range(eventNumber);
     for (auto it = range.first; it != range.second; ++it) handlers.push_back(it->second);
-    for (const auto& handler : handlers) Invoke(handler);
+    return handlers;
 }
 
 void Control::SetProperty(const QString& key, const PropertyValue& value) {

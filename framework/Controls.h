@@ -41,6 +41,10 @@ public:
     // holding the window and the control; nothing runs on a closed window
     // once it has been built.
     void RaiseEvent(int eventNumber);
+    // Runs them inside the caller's boundary: an exception reaches the
+    // caller. The window's build raises the Open events so, and withdraws a
+    // window whose Open failed before the failure is reported.
+    void RunHandlers(int eventNumber);
 
     void SetProperty(const QString& key, const PropertyValue& value) override;
 
@@ -48,6 +52,9 @@ public:
     virtual void WindowClosed() {}
 
 private:
+    // A copy: a handler may bind or drop handlers while they run.
+    std::vector<std::function<void()>> HandlersOf(int eventNumber) const;
+
     std::weak_ptr<::Window> window_;
     QString name_;
     std::multimap<int, std::function<void()>> handlers_;

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <vector>
 
 #include <fcntl.h>
@@ -82,6 +83,49 @@ void DeliverQuitSignals(QObject* owner) {
     for (const int signal : {SIGTERM, SIGHUP, SIGINT}) sigaction(signal, &action, nullptr);
 }
 
+// Qt ends a start it cannot give a display (none in the environment, or
+// one it cannot reach) with a fatal message, an abort and advice to
+// reinstall. While the Qt application is made, its messages are held: a
+// fatal one is the missing desktop session, told in one line, and the run
+// ends with 1 before anything of the program ran or touched a file. Once
+// the application stands, the held messages go out as usual.
+struct HeldMessage {
+    QtMsgType type;
+    QByteArray category;
+    QString text;
+};
+
+struct Starting {
+    QByteArray name;
+    std::vector<HeldMessage> held;
+};
+
+Starting* starting = nullptr;
+
+void HoldWhileStarting(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (type == QtFatalMsg) {
+        std::fprintf(stderr, "%s needs a graphical desktop session: no display could be opened.\n",
+                     starting->name.constData());
+        std::fflush(stderr);
+        _exit(1);
+    }
+    starting->held.push_back({type, context.category, text});
+}
+
+std::unique_ptr<QApplication> MakeApplication(int& argc, char** argv, const QString& name) {
+    Starting state{name.toLocal8Bit(), {}};
+    starting = &state;
+    const QtMessageHandler previous = qInstallMessageHandler(HoldWhileStarting);
+    auto app = std::make_unique<QApplication>(argc, argv);
+    qInstallMessageHandler(previous);
+    starting = nullptr;
+    for (const HeldMessage& m : state.held)
+        qt_message_output(m.type,
+                          QMessageLogContext(nullptr, 0, nullptr, m.category.isEmpty() ? "default" : m.category.constData()),
+                          m.text);
+    return app;
+}
+
 }  // namespace
 
 FileError::FileError(const QString& action, const QString& path, const QString& reason)
@@ -93,7 +137,7 @@ FileError::FileError(const QString& action, const QString& path, const QString& 
 Runtime::Runtime(int& argc, char** argv, const ApplicationIdentity& identity) {
     DisableCoreDumps();
     S() = State{};
-    app_ = std::make_unique<QApplication>(argc, argv);
+    app_ = MakeApplication(argc, argv, identity.name);
     DeliverQuitSignals(app_.get());
     QApplication::setApplicationName(identity.name);
     QApplication::setWindowIcon(QIcon(identity.icon));

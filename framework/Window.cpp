@@ -176,11 +176,31 @@ void Window::Constructor() {
     open_ = true;
     MoveToFront(self);
 
+    // A half-built window is withdrawn before the error is reported: the
+    // quit after the report closes the open windows, and a Close on this
+    // one would act on state it never loaded (an editor saving an empty
+    // text area over the note).
+    const bool finished = Invoke([this] {
+        try {
+            Build();
+        } catch (...) {
+            Withdraw();
+            throw;
+        }
+    });
+    if (!finished || !open_) {
+        Withdraw();
+        return;
+    }
+    built_ = true;
+    if (visibleProperty_) Show();
+}
+
+void Window::Build() {
     Layout();
     CreateControls();
 
     // Tab order follows each control's TabIndex.
-    std::vector<QWidget*> tabOrder;
     std::vector<std::shared_ptr<RectControl>> visual;
     for (const auto& control : controls_)
         if (auto rect = std::dynamic_pointer_cast<RectControl>(control)) visual.push_back(rect);
@@ -191,10 +211,8 @@ void Window::Constructor() {
 
     AddMenuHandlers(*this);
     if (!menuBar_) AddApplicationShortcuts();
-    for (const auto& control : controls_) control->RaiseEvent(kEventOpen);
+    for (const auto& control : controls_) control->RunHandlers(kEventOpen);
     Event_Open();
-    built_ = true;
-    if (visibleProperty_ && open_) Show();
 }
 
 void Window::Show() {
@@ -248,6 +266,11 @@ void Window::Close() {
         ~EndOfClose() { EndClose(); }
     } endOfClose;
     if (closeRefused_ && !IsQuitting()) return;
+    Withdraw();
+}
+
+void Window::Withdraw() {
+    if (!open_) return;
     open_ = false;
     auto& open = R().open;
     const auto it = open.find(fullName_);

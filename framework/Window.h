@@ -37,7 +37,10 @@ public:
 
     // Builds the window: it becomes the open window of its class, then its
     // layout, controls and menu handlers are made, the Open events raised,
-    // and the window shown when Visible.
+    // and the window shown when Visible. All of that passes the exception
+    // boundary as one handler; a window whose build did not finish never
+    // opened: it is withdrawn from its class without its Close event, and
+    // stays closed.
     void Constructor();
 
     void Show();
@@ -88,6 +91,11 @@ public:
     void OnActivated();
 
 private:
+    // Layout, controls, menu handlers and the Open events.
+    void Build();
+    // Ends its place as the open window of its class and takes it off the
+    // screen, raising nothing.
+    void Withdraw();
     void ApplySize();
     // The size the window manager's frame adds around the window.
     QSize FrameSize() const;

@@ -12,6 +12,7 @@
 namespace Module1 {
 
 bool Window2OpenFlag = false;
+bool NoteShown = false;
 QString MyKey;
 int32_t FontSize = 0;
 int32_t Win2Height = 0;
@@ -80,7 +81,8 @@ QByteArray EncodePassword(const QString& password) {
 QString DecodePassword(const QByteArray& stored) {
     QByteArray d = stored;
     for (int pass = 0; pass < 4; ++pass) d = Text::DecodeBase64(d);
-    return QString::fromLatin1(d);
+    // Written as UTF-8 (EncodePassword): read it so.
+    return Text::DefineEncodingUTF8(d);
 }
 
 void getPlistCypher() {
@@ -105,7 +107,9 @@ void getPlistCypher() {
 
 void savePlistCypher() {
     WriteFile(kPasswordFile, {EncodePassword(MyKey)});
-    Window2::Instance()->Show();
+    auto editor = Window2::Instance();
+    editor->Show();
+    NoteShown = editor->IsOpen();
 }
 
 QString DecodeData(QByteArray stored) {
@@ -133,7 +137,9 @@ void getPlistData() {
     if (item.Exists()) {
         TextInputStream in = item.OpenAsTextFile();
         const QString text = DecodeData(in.ReadAll());
-        Window2::Instance()->EditField1()->SetText(text);
+        auto editor = Window2::Instance();
+        editor->EditField1()->SetText(text);
+        NoteShown = editor->IsOpen();
         in.Close();
     } else {
         MsgBox(QStringLiteral("Target file not found."));

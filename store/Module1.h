@@ -9,6 +9,10 @@ namespace Module1 {
 
 // The editor has been opened in this run.
 extern bool Window2OpenFlag;
+// The editor has opened and shows the note: the stored one, or the new
+// empty note of a first use. Until then nothing in the editor or the font
+// size was loaded, and nothing may be written from them.
+extern bool NoteShown;
 // The password typed in the password window.
 extern QString MyKey;
 // The editor's text size in points; 0 is the framework's default size.

@@ -70,6 +70,7 @@ const std::vector<StoredTextCase>& StoredTextCases() {
     const QString euro = QString::fromUtf8("\xE2\x82\xAC");
     const QString emoji = QString::fromUtf8("\xF0\x9F\x98\x80");
     const QString key = QString::fromUtf8("\xF0\x9F\x94\x91");
+    const QString bom(QChar(0xFEFF));  // a character like any other, also at the start
     const auto whole = [](const char* name, const QString& text) { return StoredTextCase{name, text, text}; };
     static const std::vector<StoredTextCase> cases = {
         {"Empty", "", ""},
@@ -89,6 +90,8 @@ const std::vector<StoredTextCase>& StoredTextCases() {
         whole("NonAscii", eAcute + "t" + eAcute + " " + key + "\n"),
         whole("NonAsciiOnTwoLines", "Caf" + eAcute + " " + emoji + "\n" + euro),
         whole("Tab", "tab\there"),
+        whole("ByteOrderMarkAndTwoCharacters", bom + "ab"),
+        whole("ByteOrderMarkAndALine", bom + "first line\nsecond"),
     };
     return cases;
 }

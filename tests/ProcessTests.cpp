@@ -10,11 +10,16 @@
 #include "windows/editor/Window2.h"
 #include "windows/password/Window1.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 #include <gtest/gtest.h>
+
+#include <map>
 
 #include <csignal>
 #include <sys/prctl.h>
@@ -58,6 +63,36 @@ public:
 private:
     QProcess process_;
 };
+
+// One run of the unlock child (tests/child/UnlockChild.cpp) on this test's
+// folder: the boxes it showed, the note the editor showed (null when none
+// opened) and the exit code.
+struct UnlockRun {
+    QStringList boxes;
+    QString note;
+    int exitCode = -1;
+};
+
+UnlockRun RunUnlockChild() {
+    QProcess child;
+    QProcessEnvironment env = ChildEnvironment();
+    env.insert(kUnlockChildPrefs, qEnvironmentVariable("XDG_CONFIG_HOME"));
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QStringLiteral(MORVELLAN_TEST_CHILD), {"--gtest_filter=ProcessChild.UnlocksThroughTheRealStartUp"});
+    UnlockRun run;
+    if (!child.waitForFinished(30000)) {
+        ADD_FAILURE() << "the child did not end";
+        return run;
+    }
+    EXPECT_EQ(child.exitStatus(), QProcess::NormalExit);
+    run.exitCode = child.exitCode();
+    for (const QByteArray& line : child.readAllStandardOutput().split('\n')) {
+        if (line.startsWith("box ")) run.boxes << QUrl::fromPercentEncoding(line.mid(4));
+        else if (line.startsWith("note ")) run.note = QUrl::fromPercentEncoding(line.mid(5));
+    }
+    return run;
+}
 
 }  // namespace
 
@@ -200,4 +235,81 @@ TEST(Processes, CoreDumpsAreOffInTheRunningProgram) {
     kill(static_cast<pid_t>(program.Pid()), SIGTERM);
     ASSERT_TRUE(program.process().waitForFinished(20000));
     EXPECT_EQ(program.process().exitCode(), 0);
+}
+
+// A preferences file that cannot be read when the note is unlocked (a
+// folder in its place; as root, permissions would not stop the read) ends
+// the run with the report naming it and a non-zero exit, and changes no
+// file: neither the note nor the font size is written from an editor that
+// never opened. Once the file is mended, the next start opens the note whole.
+TEST(Processes, FileThatCannotBeReadAtUnlockChangesNoFile) {
+    const QString note = QStringLiteral("the whole note\nwith its second line");
+    const std::map<QString, QByteArray> stored = {
+        {"tindrelcypher.plist", PasswordFileFor("Secret123")},
+        {"tindrel.plist", DataFileFor(note)},
+        {"tindrelwinsize.txt", "620\n540\n"},
+        {"tindrelfontsize.txt", "16\n"},
+    };
+    for (const auto& [unreadable, bytes] : stored) {
+        SCOPED_TRACE(unreadable.toStdString());
+        for (const auto& [name, content] : stored) WriteFile(name, content);
+        const QString path = PrefsPath(unreadable);
+        ASSERT_TRUE(QFile::remove(path) && QDir().mkdir(path));
+        QFile probe(path);
+        ASSERT_FALSE(probe.open(QIODevice::ReadOnly));
+
+        const UnlockRun failed = RunUnlockChild();
+        EXPECT_EQ(failed.exitCode, 1);
+        EXPECT_EQ(failed.boxes, QStringList{QStringLiteral("Morvellan cannot go on and will quit.\n\n"
+                                                          "Could not read the file \"%1\": %2.")
+                                                .arg(path, probe.errorString())});
+        EXPECT_TRUE(failed.note.isNull()) << "no editor showed";
+        for (const auto& [name, content] : stored) {
+            if (name == unreadable) continue;
+            EXPECT_EQ(ReadFile(name), content) << name.toStdString();
+        }
+        EXPECT_TRUE(QFileInfo(path).isDir());
+
+        ASSERT_TRUE(QDir().rmdir(path));
+        WriteFile(unreadable, bytes);
+        const UnlockRun mended = RunUnlockChild();
+        EXPECT_EQ(mended.exitCode, 0);
+        EXPECT_EQ(mended.boxes, QStringList{});
+        EXPECT_EQ(mended.note, note);
+        EXPECT_EQ(ReadFile("tindrel.plist"), stored.at("tindrel.plist"));
+        EXPECT_EQ(ReadFile("tindrelfontsize.txt"), stored.at("tindrelfontsize.txt"));
+    }
+}
+
+// Without a display the program says so in one line and ends with 1
+// before it touches the preferences folder; a platform that is asked for
+// is still used.
+TEST(Processes, WithoutADisplayTheProgramSaysSoAndTouchesNoFile) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(name);
+    env.insert("XDG_CONFIG_HOME", qEnvironmentVariable("XDG_CONFIG_HOME"));
+    for (const QString& display : {QString(), QStringLiteral(":99")}) {
+        SCOPED_TRACE(display.toStdString());
+        QProcessEnvironment run = env;
+        if (!display.isEmpty()) run.insert("DISPLAY", display);  // a display no server answers on
+        QProcess program;
+        program.setProcessEnvironment(run);
+        program.start(QStringLiteral(MORVELLAN_PROGRAM), {});
+        ASSERT_TRUE(program.waitForFinished(20000));
+        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(program.exitCode(), 1);
+        EXPECT_EQ(program.readAllStandardError(),
+                  "Morvellan needs a graphical desktop session: no display could be opened.\n");
+        EXPECT_EQ(program.readAllStandardOutput(), "");
+        EXPECT_EQ(FolderEntries(), QStringList{});
+    }
+
+    QProcess chosen;
+    chosen.setProcessEnvironment(env);
+    chosen.start(QStringLiteral(MORVELLAN_PROGRAM), {"-platform", "offscreen"});
+    ASSERT_TRUE(chosen.waitForStarted(10000));
+    EXPECT_TRUE(QTest::qWaitFor([] { return FileExists("tindrel.lock"); }, 10000)) << "it runs";
+    kill(static_cast<pid_t>(chosen.processId()), SIGTERM);
+    ASSERT_TRUE(chosen.waitForFinished(20000));
+    EXPECT_EQ(chosen.exitCode(), 0);
 }

@@ -4,6 +4,7 @@
 // program's own are.
 #include "tests/Harness.h"
 
+#include "framework/Controls.h"
 #include "framework/Runtime.h"
 #include "framework/Window.h"
 #include "update/selfTest.h"
@@ -121,6 +122,55 @@ TEST(EscapedErrorAfterQuit, StillEndsTheRunNonZero) {
     EXPECT_TRUE(IsQuitting());
     EXPECT_EQ(ExitCode(), 1);
 }
+
+// ---- An error while a window opens ----------------------------------------
+
+namespace {
+// A window whose Open, or its field's Open, fails; it counts its Closes.
+class FailingWindow : public Window {
+public:
+    explicit FailingWindow(bool inControl) : Window("FailingWindow.FailingWindow"), inControl_(inControl) {}
+    void CreateControls() override {
+        auto field = std::make_shared<TextField>(*this);
+        AddControl("Field", field);
+        if (inControl_) field->AddEventHandler(kEventOpen, [] { throw std::runtime_error("in the field's Open"); });
+    }
+    void Event_Open() override {
+        if (!inControl_) throw std::runtime_error("in the window's Open");
+        opened = true;
+    }
+    void Event_Close() override { ++closes; }
+    bool opened = false;
+    int closes = 0;
+
+private:
+    bool inControl_;
+};
+}  // namespace
+
+// The error is reported once and the run quits with 1, as from any
+// handler; the window never opened, so the quit does not close it.
+class ErrorWhileAWindowOpens : public ::testing::TestWithParam<bool> {};
+
+TEST_P(ErrorWhileAWindowOpens, WithdrawsTheWindowWithoutItsClose) {
+    const bool inControl = GetParam();
+    Launch();
+    ModalAnswers answers({"OK"});
+    auto window = std::make_shared<FailingWindow>(inControl);
+    window->Constructor();
+    EXPECT_EQ(answers.texts(), QStringList{QStringLiteral("Morvellan cannot go on and will quit.\n\nin the ") +
+                                           (inControl ? "field's Open" : "window's Open")});
+    EXPECT_FALSE(window->IsOpen());
+    EXPECT_FALSE(window->Visible());
+    EXPECT_FALSE(window->opened);
+    EXPECT_EQ(window->closes, 0);
+    EXPECT_FALSE(GetImplicitWindow("FailingWindow.FailingWindow"));
+    EXPECT_TRUE(IsQuitting());
+    EXPECT_EQ(ExitCode(), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Failing, ErrorWhileAWindowOpens, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "ControlOpen" : "WindowOpen"; });
 
 // ---- A quit signal during a modal -----------------------------------------
 

@@ -144,6 +144,9 @@ TEST(StorePassword, EncodedFourTimesAndDecodedBack) {
              Case{"Secret123", "VmxSS1YyRnRUblJXYWtKT1ZrVnNOZz09"},
              Case{"Secret1234", "VmxSS1YyRnRUblJXYWtKT1ZrVnNObFJyUlRsUVVUMDk="},
              Case{"abcdefghijkl", "VjFaa1MyRnNjRWhXYlRGaFRXMW9kMWxYTVRCamR6MDk="},
+             // The field takes ASCII only, but a file holding more is read
+             // as it is written: UTF-8.
+             Case{QString::fromUtf8("Schl\xC3\xBCssel1"), "VmxSS1QySXlTazVVZW1ocVRUQTFjMWxyVWtaUVVUMDk="},
          }) {
         const std::string name = c.password.toStdString();
         EXPECT_EQ(Module1::EncodePassword(c.password), c.stored) << name;

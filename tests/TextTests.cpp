@@ -332,6 +332,12 @@ TEST(TextFunctions, Utf8ConversionKeepsEveryCharacter) {
     const QByteArray bytes = ConvertEncodingUTF8(text);
     EXPECT_EQ(bytes, QByteArray("Caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80\n"));
     EXPECT_EQ(DefineEncodingUTF8(bytes), text);
+    // A byte-order mark is a character like any other, at the start too.
+    for (const char* withMark : {"\xEF\xBB\xBF", "\xEF\xBB\xBF" "ab", "a\xEF\xBB\xBF" "b", "\xEF\xBB\xBF\xEF\xBB\xBF"}) {
+        const QByteArray marked(withMark);
+        EXPECT_EQ(ConvertEncodingUTF8(DefineEncodingUTF8(marked)), marked) << withMark;
+    }
+    EXPECT_EQ(DefineEncodingUTF8("\xEF\xBB\xBF" "ab"), QString(QChar(0xFEFF)) + "ab");
 }
 
 TEST(TextFunctions, EncodeBase64) {

@@ -1,5 +1,6 @@
 #include "text/TextFunctions.h"
 
+#include <QStringDecoder>
 #include <QStringList>
 
 #include <algorithm>
@@ -528,7 +529,15 @@ QString EndOfLine() { return QStringLiteral("\n"); }
 char EndOfLineByte() { return '\n'; }
 
 QByteArray ConvertEncodingUTF8(const QString& text) { return text.toUtf8(); }
-QString DefineEncodingUTF8(const QByteArray& bytes) { return QString::fromUtf8(bytes); }
+QString DefineEncodingUTF8(const QByteArray& bytes) {
+    // QString::fromUtf8 drops a leading byte-order mark: a note that begins
+    // with U+FEFF would lose that character on every reading. Every
+    // character is kept; invalid bytes, and a sequence cut off at the end,
+    // still become U+FFFD, as with fromUtf8.
+    QStringDecoder decoder(QStringDecoder::Utf8,
+                           QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    return decoder.decode(bytes);
+}
 
 QByteArray EncodeBase64(const QByteArray& bytes, int lineWidth) {
     const QByteArray plain = bytes.toBase64();

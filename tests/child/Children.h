@@ -8,6 +8,8 @@ namespace harness {
 
 // The preferences folder the signal test's child runs on.
 constexpr const char* kChildPrefs = "MORVELLAN_TEST_CHILD_PREFS";
+// The preferences folder the unlock test's child starts the program on.
+constexpr const char* kUnlockChildPrefs = "MORVELLAN_TEST_UNLOCK_CHILD_PREFS";
 // The window-size file ("height,width") the real-screen test's child starts with.
 constexpr const char* kChildMarker = "MORVELLAN_TEST_SCREEN_CHILD";
 // Set when the real-screen test starts the child that checks the focus

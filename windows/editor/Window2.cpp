@@ -229,8 +229,10 @@ void Window2::Event_Close() {
     // The note is never given up: when it cannot be written, the editor
     // stays open with its text, so the user can mend the cause and close
     // again, or copy the text out. The old file is still as it was.
+    // A text area that never received the note is not the note: it is not
+    // written over it.
     try {
-        Module1::savePlistData();
+        if (Module1::NoteShown) Module1::savePlistData();
     } catch (const FileError& e) {
         MsgBox(QStringLiteral("Your text was not saved.  %1  The window stays open: fix the cause "
                               "and close it again, or copy your text elsewhere.")

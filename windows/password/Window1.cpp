@@ -117,9 +117,10 @@ void Window1::AddMenuHandlers(Window& window) {
 }
 
 void Window1::Event_Close() {
-    // FontSize is only read when the editor opens; writing it before then
+    // FontSize is only read when the editor opens; writing it before the
+    // editor has really opened (also when its opening failed half-way)
     // would replace the user's saved size with 0.
-    if (Module1::Window2OpenFlag) Module1::saveFontSize();
+    if (Module1::Window2OpenFlag && Module1::NoteShown) Module1::saveFontSize();
     Quit(0);
 }
 
