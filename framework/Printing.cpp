@@ -1,8 +1,11 @@
 #include "framework/Printing.h"
 
+#include "framework/Dialogs.h"
 #include "framework/Runtime.h"
 
 #include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
 #include <QLocale>
 #include <QPainter>
 #include <QPrintDialog>
@@ -12,6 +15,7 @@
 #include <QTextLayout>
 
 #include <algorithm>
+#include <cerrno>
 #include <optional>
 
 // ---- Date ------------------------------------------------------------------
@@ -37,6 +41,43 @@ QString Date::ShortDate() const {
 }
 
 // ---- Graphics --------------------------------------------------------------
+
+namespace {
+
+// The system's reason why the file cannot be opened as the print engine
+// opens it: for writing, emptied.
+QString OpenFailure(const QString& path) {
+    const bool existed = QFileInfo::exists(path);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return file.errorString();
+    // It opens now, though it did not for the job: no reason to give, and
+    // no empty file left behind.
+    file.close();
+    if (!existed) file.remove();
+    return QStringLiteral("it could not be opened");
+}
+
+// What failed, in the words of a file's failure for a PDF file, else naming
+// the printer. A job that began failed in writing, for the reason in
+// `writeError` (the system's error number, 0 when it left none); one that
+// did not could not open its file.
+QString JobFailure(const QPrinter& printer, bool began, int writeError) {
+    const QString path = printer.outputFileName();
+    if (printer.outputFormat() == QPrinter::PdfFormat && !path.isEmpty()) {
+        QString reason;
+        if (!began)
+            reason = OpenFailure(path);
+        else if (writeError != 0)
+            reason = qt_error_string(writeError);
+        else
+            reason = QStringLiteral("it could not be written");
+        return QStringLiteral("Could not print to the file \"%1\": %2.").arg(path, reason);
+    }
+    if (printer.printerName().isEmpty()) return QStringLiteral("The printer refused the print job.");
+    return QStringLiteral("The printer \"%1\" refused the print job.").arg(printer.printerName());
+}
+
+}  // namespace
 
 Graphics::Graphics(std::unique_ptr<QPrinter> printer) : printer_(std::move(printer)) {
     // The painter's origin is the printable area's top left (the printer is
@@ -99,21 +140,40 @@ void Graphics::DrawString(const QString& text, double x, double y, double, bool)
     if (PageWanted()) painter_->drawText(QPointF(x * scale_, y * scale_), text);
 }
 
-bool Graphics::PageWanted() const { return page_ >= firstPage_ && (lastPage_ == 0 || page_ <= lastPage_); }
+bool Graphics::PageWanted() const {
+    return !failed_ && page_ >= firstPage_ && (lastPage_ == 0 || page_ <= lastPage_);
+}
 
 void Graphics::StartPage() {
     if (!PageWanted()) return;
     // The first page asked for opens the job; every later one takes a new
     // sheet. The painter keeps its settings from one sheet to the next.
     if (sheets_ > 0) {
-        printer_->newPage();
+        // A PDF file is written as each page ends; a write that fails
+        // leaves the system's reason in errno.
+        errno = 0;
+        if (!printer_->newPage()) {
+            Fail(JobFailure(*printer_, true, errno), QStringLiteral("Printing stopped before the last page."));
+            return;
+        }
     } else {
-        painter_->begin(printer_.get());
+        if (!painter_->begin(printer_.get())) {
+            Fail(JobFailure(*printer_, false, 0), QStringLiteral("Nothing was printed."));
+            return;
+        }
         SetForeColor(color_);
         ApplyFont();
         painter_->scale(fit_, fit_);
     }
     ++sheets_;
+}
+
+void Graphics::Fail(const QString& failure, const QString& outcome) {
+    failed_ = true;
+    // What was drawn goes out as far as it can; the box shows once the job
+    // is over.
+    if (painter_->isActive()) painter_->end();
+    MsgBox(failure + QStringLiteral("  ") + outcome);
 }
 
 void Graphics::NextPage() {
@@ -230,8 +290,9 @@ void StyledTextPrinter::DrawBlock(double x, double y, double height) {
 }
 
 bool StyledTextPrinter::Eof() const {
-    // Lines all drawn, and no paragraph left.
+    // Lines all drawn, and no paragraph left; or nothing more to draw on.
     State& s = *state_;
+    if (s.surface->Failed()) return true;
     while (!s.AtEnd() && s.layout && s.nextLine >= s.layout->lineCount() && s.layout->lineCount() > 0) s.Advance();
     return s.AtEnd();
 }

@@ -37,6 +37,11 @@ private:
 // The pages are counted from 1 by NextPage. When the print dialog asked for
 // a range of pages, the drawing of every page outside it is dropped and
 // takes no sheet, so the pages that come out keep their numbers.
+//
+// A job that cannot start, or cannot take its next sheet (an output file
+// that cannot be written, a printer that refuses the job), is reported once
+// in a modal box with the reason, and ended: from then on nothing is drawn
+// and every call is without effect, so the caller's loop runs to its end.
 class Graphics {
 public:
     explicit Graphics(std::unique_ptr<QPrinter> printer);
@@ -64,8 +69,11 @@ public:
     int Copies() const { return copies_; }
     // Ends this page and starts the next copy, from page 1 again.
     void NextCopy();
-    // False while the current page lies outside the range asked for.
+    // False while the current page lies outside the range asked for, and
+    // once the job has failed.
     bool PageWanted() const;
+    // True once the job could not go on and was reported.
+    bool Failed() const { return failed_; }
 
     // For the framework's own drawing, on pages asked for (before the first
     // of them the painter has not begun).
@@ -78,6 +86,9 @@ private:
     void ApplyFont();
     // Takes a sheet for the current page when it is one of those asked for.
     void StartPage();
+    // Ends a job that could not go on and reports why, with what became of
+    // the print.
+    void Fail(const QString& failure, const QString& outcome);
     std::unique_ptr<QPrinter> printer_;
     std::unique_ptr<QPainter> painter_;
     double scale_ = 1.0;
@@ -90,6 +101,7 @@ private:
     int firstPage_ = 1, lastPage_ = 0;  // 0: no last page
     int sheets_ = 0;
     int copies_ = 1;
+    bool failed_ = false;
 };
 using GraphicsRef = std::shared_ptr<Graphics>;
 
@@ -110,7 +122,8 @@ public:
 
     // Draws the lines that fit the height, from the top left at x, y (points).
     void DrawBlock(double x, double y, double height);
-    // True once every line has been drawn. (EOF itself is the C library's
+    // True once every line has been drawn, or once the surface's job has
+    // failed and nothing more can be drawn. (EOF itself is the C library's
     // macro, so the name cannot be spelled that way in C++.)
     bool Eof() const;
 

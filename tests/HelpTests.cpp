@@ -18,6 +18,7 @@
 #include <QPlainTextEdit>
 #include <QRegularExpression>
 #include <QImage>
+#include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -242,4 +243,31 @@ TEST(HelpPrinting, PasswordWindowPrintsTheSamePagesAsTheEditor) {
     EXPECT_EQ(fromPassword.footers, QStringList{"page 1 " + PrintAnswer::StampBefore()});
     EXPECT_EQ(OpenWindow1(), w1);
     EXPECT_FALSE(IsQuitting());
+}
+
+// Print Help to a file that cannot be written, past the print dialog's own
+// check of it: the reason in one box, nothing printed, the help window closed
+// all the same and the editor as it was; the next print works.
+TEST(HelpPrinting, FileThatCannotBeWrittenIsReportedAndTheHelpWindowClosesAllTheSame) {
+    auto w2 = OpenEditorOnFirstUse();
+    ASSERT_TRUE(w2);
+    w2->EditField1()->SetText("my note");
+    QTemporaryDir dir;
+    const QString missing = dir.filePath("gone/help.pdf");
+    PrintAnswer answer(PrintAnswer::PrintToPdf, {PrintAnswer::Portrait, QString(), 0, 0, 1, missing});
+    ModalAnswers boxes({"OK"});
+    ChooseMenuItem(w2, "FilePrintHelp");
+    EXPECT_TRUE(answer.dialogSeen());
+    EXPECT_EQ(boxes.texts(), QStringList{"Could not print to the file \"" + missing +
+                                         "\": No such file or directory.  Nothing was printed."});
+    EXPECT_FALSE(QFile::exists(answer.pdfPath()));
+    EXPECT_FALSE(QFile::exists(dir.filePath("gone")));
+    EXPECT_FALSE(OpenWindowOf<Help>());
+    EXPECT_EQ(OpenWindow2(), w2);
+    EXPECT_EQ(w2->EditField1()->Text(), "my note");
+    EXPECT_FALSE(IsQuitting());
+
+    const HelpPages printed = PrintHelpFrom(w2);
+    ASSERT_EQ(printed.pages.size(), 1u);
+    EXPECT_EQ(printed.body.toStdString(), HelpShown().simplified().toStdString());
 }

@@ -82,6 +82,7 @@ void PrintAnswer::Poll() {
         if (settings_.copies != 1) dialog->findChild<QSpinBox*>(QStringLiteral("copies"))->setValue(settings_.copies);
         QObject::connect(dialog, &QDialog::accepted, [this, dialog] {
             printable_ = dialog->printer()->pageLayout().paintRectPoints();
+            if (!settings_.writeTo.isEmpty()) dialog->printer()->setOutputFileName(settings_.writeTo);
         });
         answered_ = true;
         dialog->accept();

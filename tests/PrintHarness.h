@@ -30,6 +30,10 @@ public:
         QString paper;  // as the page set-up lists it ("A5"); empty keeps the default
         int fromPage = 0, toPage = 0;  // 0: all pages
         int copies = 1;
+        // When given, the file the printer writes to instead of the one typed,
+        // put in once the dialog has checked and accepted the typed one: as
+        // when the file's folder goes away before the print begins.
+        QString writeTo = {};
     };
     explicit PrintAnswer(Choice choice, Settings settings);
     explicit PrintAnswer(Choice choice) : PrintAnswer(choice, Settings()) {}

@@ -8,7 +8,9 @@
 #include "windows/editor/Window2.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -251,5 +253,68 @@ TEST(Print, CancelPrintsNothingAndLeavesTheEditorAsItWas) {
     EXPECT_EQ(w2->EditField1()->Text(), "Some words to keep");
     EXPECT_EQ(w2->EditField1()->SelStart(), 5);
     EXPECT_EQ(w2->EditField1()->SelLength(), 5);
+    EXPECT_FALSE(IsQuitting());
+}
+
+// A print whose file cannot be written, past the print dialog's own check of
+// it: the reason in one box, nothing printed, the editor open with its note
+// and the stored note as they were; the next print works.
+TEST(Print, FileThatCannotBeWrittenIsReportedAndTheNoteStaysAsItWas) {
+    const QString note = Lines(150);
+    auto w2 = Unlock(note);
+    ASSERT_TRUE(w2);
+    const QByteArray stored = ReadFile("tindrel.plist");
+    QTemporaryDir dir;
+    const QString missing = dir.filePath("gone/note.pdf");
+    const QString nothing = QStringLiteral("  Nothing was printed.");
+    const struct {
+        const char* name;
+        QString writeTo;
+        int fromPage, toPage;
+        QString box;
+    } cases[] = {
+        {"in a folder that does not exist", missing, 0, 0,
+         "Could not print to the file \"" + missing + "\": No such file or directory." + nothing},
+        {"a folder", dir.path(), 0, 0, "Could not print to the file \"" + dir.path() + "\": Is a directory." + nothing},
+        // The job opens on the first page asked for, here the second.
+        {"from page 2 on", missing, 2, 3,
+         "Could not print to the file \"" + missing + "\": No such file or directory." + nothing},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        PrintAnswer answer(PrintAnswer::PrintToPdf, {PrintAnswer::Portrait, QString(), c.fromPage, c.toPage, 1, c.writeTo});
+        ModalAnswers boxes({"OK"});
+        ChooseMenuItem(w2, "FilePrint");
+        EXPECT_TRUE(answer.dialogSeen());
+        EXPECT_EQ(boxes.texts(), QStringList{c.box});
+        EXPECT_FALSE(QFile::exists(answer.pdfPath()));
+        EXPECT_FALSE(QFile::exists(dir.filePath("gone")));
+        EXPECT_EQ(OpenWindow2(), w2);
+        EXPECT_EQ(w2->EditField1()->Text(), note);
+        EXPECT_FALSE(IsQuitting());
+    }
+    EXPECT_EQ(ReadFile("tindrel.plist"), stored);
+
+    const Printed p = Print(w2);
+    ASSERT_GE(p.pages.size(), 2u);
+    EXPECT_EQ(BodyWords(p), note.split(QLatin1Char('\n')));
+    ExpectFooters(p);
+}
+
+// A file that stops taking pages part way (a full disk) ends the print at
+// the page it could not write, with one box however many pages were to come.
+TEST(Print, FileThatFillsUpStopsThePrintWithOneBox) {
+    if (!QFileInfo(QStringLiteral("/dev/full")).isWritable()) GTEST_SKIP() << "no /dev/full to write to";
+    const QString note = Lines(3000);
+    auto w2 = EditorWith(note);
+    ASSERT_TRUE(w2);
+    PrintAnswer answer(PrintAnswer::PrintToPdf, {PrintAnswer::Portrait, QString(), 0, 0, 1, "/dev/full"});
+    ModalAnswers boxes({"OK"});
+    ChooseMenuItem(w2, "FilePrint");
+    EXPECT_TRUE(answer.dialogSeen());
+    EXPECT_EQ(boxes.texts(), QStringList{"Could not print to the file \"/dev/full\": No space left on device.  "
+                                         "Printing stopped before the last page."});
+    EXPECT_EQ(OpenWindow2(), w2);
+    EXPECT_EQ(w2->EditField1()->Text(), note);
     EXPECT_FALSE(IsQuitting());
 }
