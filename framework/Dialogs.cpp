@@ -4,10 +4,17 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QGridLayout>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
-#include <QStringList>
+#include <QScreen>
+#include <QShowEvent>
+#include <QWindow>
+
+#include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -33,30 +40,156 @@ int32_t RunBox(QMessageBox& box, int32_t dismissed) {
     return result;
 }
 
-// A dialog's text as shown: a text of more than kShownLines lines or
-// kShownChars characters keeps its beginning and its end around an
-// ellipsis. Laying out a megabyte of text freezes the program for many
-// seconds and makes a box taller than the screen, its buttons out of reach.
-constexpr int kShownLines = 24;
-constexpr qsizetype kShownChars = 1200;
+// A message box whose message and explanation are shown whole. A text that
+// lets the box fit the free area of its screen stands in the box's label, as
+// in any message box; a longer one scrolls in a read-only area in its place,
+// so the box fits the screen and its buttons stay in reach. A text that
+// cannot fit is never handed to a label at all: laying out a megabyte in a
+// label freezes the program for many seconds.
+class WholeTextBox : public QMessageBox {
+public:
+    WholeTextBox(const QString& message, const QString& explanation) : message_(message), explanation_(explanation) {
+        setTextFormat(Qt::PlainText);
+    }
 
-QString Shown(const QString& text) {
-    const QString ellipsis = QString(QChar(0x2026));
-    QString shown = text;
-    QStringList lines = shown.split(QLatin1Char('\n'));
-    if (lines.size() > kShownLines) {
-        lines = lines.mid(0, kShownLines / 2) + QStringList(ellipsis) + lines.mid(lines.size() - kShownLines / 2);
-        shown = lines.join(QLatin1Char('\n'));
+    // Puts each text in its label, unless it cannot fit the free area; an
+    // explanation in its label takes the box's plain-text format too.
+    void SetTexts() {
+        const QSize room = Room();
+        setText(MightFit(message_, room) ? message_ : QString());
+        setInformativeText(MightFit(explanation_, room) ? explanation_ : QString());
+        // QMessageBox takes its text format for the message only; its label
+        // for the explanation would render markup and open links.
+        for (QLabel* label : findChildren<QLabel*>()) {
+            label->setTextFormat(Qt::PlainText);
+            label->setOpenExternalLinks(false);
+            label->setTextInteractionFlags(label->textInteractionFlags() & ~Qt::LinksAccessibleByMouse &
+                                           ~Qt::LinksAccessibleByKeyboard);
+        }
     }
-    if (shown.size() > kShownChars) {
-        qsizetype head = kShownChars / 2, tail = kShownChars / 2;
-        // Never split a surrogate pair.
-        if (shown.at(head - 1).isHighSurrogate()) --head;
-        if (shown.at(shown.size() - tail).isLowSurrogate()) --tail;
-        shown = shown.left(head) + ellipsis + shown.right(tail);
+
+protected:
+    // Before the box sizes and places itself for its first showing: by now
+    // it knows its screen, and it sizes itself to its labels whenever a
+    // text is set while it is shown.
+    void showEvent(QShowEvent* event) override {
+        if (!event->spontaneous() && !fitted_) {
+            fitted_ = true;
+            Fit();
+        }
+        QMessageBox::showEvent(event);
     }
-    return shown;
-}
+
+private:
+    // The box's free area on its screen, less the window frame around it.
+    QSize Room() const {
+        const QScreen* on = screen() ? screen() : QGuiApplication::primaryScreen();
+        return on->availableGeometry().size().shrunkBy(Frame());
+    }
+
+    // The frame the window manager puts around the box; until it is known,
+    // that of another framed window of the program, as QDialog guesses it.
+    QMargins Frame() const {
+        const auto framed = [](const QWidget* w) {
+            return w->windowHandle() ? w->windowHandle()->frameMargins() : QMargins();
+        };
+        if (!framed(this).isNull()) return framed(this);
+        for (const QWidget* w : QApplication::topLevelWidgets())
+            if (w != this && w->isVisible() && !framed(w).isNull()) return framed(w);
+        return QMargins();
+    }
+
+    // False for a text that cannot fit a label in the room: more lines than
+    // its height holds, or more than twice the characters of average width
+    // that it holds. Counting is cheap; laying out is not.
+    bool MightFit(const QString& text, const QSize& room) const {
+        const QFontMetrics metrics = fontMetrics();
+        const qsizetype lines = room.height() / metrics.lineSpacing();
+        const qsizetype perLine = room.width() / std::max(1, metrics.averageCharWidth());
+        return text.count(QLatin1Char('\n')) < lines && text.size() <= 2 * lines * perLine;
+    }
+
+    // Wrapping at word boundaries costs the square of a word's length when
+    // the word is longer than a line: a text with a run of more characters
+    // than this without a blank wraps anywhere.
+    static constexpr qsizetype kLongestWord = 1000;
+
+    static bool HasRunBeyond(const QString& text, qsizetype longest) {
+        qsizetype run = 0;
+        for (const QChar c : text) {
+            run = c.isSpace() ? 0 : run + 1;
+            if (run > longest) return true;
+        }
+        return false;
+    }
+
+    // QMessageBox sizes itself to its contents whenever its text is set
+    // while it is shown.
+    void Resize() { setText(text()); }
+
+    void Fit() {
+        const QSize room = Room();
+        // An area shows at least a few lines.
+        const int least = 4 * fontMetrics().lineSpacing();
+        int inAreas = int(text().isEmpty() && !message_.isEmpty()) +
+                      int(informativeText().isEmpty() && !explanation_.isEmpty());
+        const auto fits = [&] {
+            return width() <= room.width() && height() + inAreas * least <= room.height();
+        };
+        Resize();
+        // Too tall: the explanation leaves its label first, then the message.
+        if (!informativeText().isEmpty() && !fits()) {
+            setInformativeText(QString());
+            ++inAreas;
+        }
+        if (!text().isEmpty() && !fits()) {
+            setText(QString());
+            ++inAreas;
+        }
+        if (inAreas == 0) return;
+
+        auto* grid = qobject_cast<QGridLayout*>(layout());
+        auto* label = findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+        if (!grid || !label) return;
+        int row = 0, column = 0, rowSpan = 0, columnSpan = 0;
+        grid->getItemPosition(grid->indexOf(label), &row, &column, &rowSpan, &columnSpan);
+        std::vector<std::pair<QPlainTextEdit*, const QString*>> areas;
+        const auto place = [&](const QString& whole, const char* name, int atRow) {
+            auto* area = new QPlainTextEdit(this);
+            area->setObjectName(QString::fromLatin1(name));
+            area->setReadOnly(true);
+            if (HasRunBeyond(whole, kLongestWord)) area->setWordWrapMode(QTextOption::WrapAnywhere);
+            // As wide as a message box lets a long message grow unwrapped.
+            area->setMinimumWidth(std::min(room.width() / 2, 500));
+            area->setFixedHeight(least);
+            grid->addWidget(area, atRow, column, 1, columnSpan);
+            // The box is already on its way to the screen.
+            area->show();
+            areas.emplace_back(area, &whole);
+        };
+        if (text().isEmpty() && !message_.isEmpty()) {
+            label->hide();
+            place(message_, kMessageAreaName, row);
+        }
+        if (informativeText().isEmpty() && !explanation_.isEmpty()) place(explanation_, kExplanationAreaName, row + 1);
+
+        // The areas share what the rest of the box leaves of the room, at
+        // most two thirds of it.
+        Resize();
+        const int count = int(areas.size());
+        const int rest = height() - count * least;
+        const int share = std::min(room.height() - rest, room.height() * 2 / 3) / count;
+        // The text comes last: each change of an area's size lays out a
+        // long line of it again.
+        for (const auto& [area, whole] : areas) {
+            area->setFixedHeight(std::max(share, least));
+            area->setPlainText(*whole);
+        }
+    }
+
+    const QString message_, explanation_;
+    bool fitted_ = false;
+};
 
 }  // namespace
 
@@ -85,11 +218,8 @@ MessageDialog::MessageDialog()
 
 std::shared_ptr<MessageDialogButton> MessageDialog::ShowModal() {
     if (IsQuitting()) return nullptr;
-    QMessageBox box;
+    WholeTextBox box(message_, explanation_);
     box.setWindowTitle(title_);
-    box.setTextFormat(Qt::PlainText);
-    box.setText(Shown(message_));
-    box.setInformativeText(Shown(explanation_));
     switch (icon_) {
     case kIconNote: box.setIcon(QMessageBox::Information); break;
     case kIconCaution: box.setIcon(QMessageBox::Warning); break;
@@ -97,14 +227,7 @@ std::shared_ptr<MessageDialogButton> MessageDialog::ShowModal() {
     case kIconQuestion: box.setIcon(QMessageBox::Question); break;
     default: box.setIcon(QMessageBox::NoIcon); break;
     }
-    // QMessageBox takes its text format for the message only; its label for
-    // the explanation would render markup and open links.
-    for (QLabel* label : box.findChildren<QLabel*>()) {
-        label->setTextFormat(Qt::PlainText);
-        label->setOpenExternalLinks(false);
-        label->setTextInteractionFlags(label->textInteractionFlags() & ~Qt::LinksAccessibleByMouse &
-                                       ~Qt::LinksAccessibleByKeyboard);
-    }
+    box.SetTexts();
 
     std::vector<std::pair<QPushButton*, std::shared_ptr<MessageDialogButton>>> buttons;
     auto add = [&](const std::shared_ptr<MessageDialogButton>& button, QMessageBox::ButtonRole role) {

@@ -34,8 +34,8 @@ private:
 // A modal dialog with a title, a message, an explanation below it, an icon
 // and up to three buttons. Message and explanation are shown as plain text,
 // whatever they hold: text from outside the program is never taken as
-// markup, links or images. A text of more than 24 lines or 1200 characters
-// is shown with its beginning and its end around an ellipsis.
+// markup, links or images. Both are shown whole: a text too long for the
+// box to fit its screen scrolls in a read-only area, the buttons in reach.
 class MessageDialog {
 public:
     // Icons.
@@ -68,6 +68,11 @@ private:
     int32_t icon_ = kIconNote;
     std::shared_ptr<MessageDialogButton> action_, cancel_, alternate_;
 };
+
+// The object names of the read-only areas in which a MessageDialog shows a
+// message or an explanation too long for its labels.
+inline constexpr char kMessageAreaName[] = "MessageDialogMessageArea";
+inline constexpr char kExplanationAreaName[] = "MessageDialogExplanationArea";
 
 // Sounds the system beep.
 void Beep();

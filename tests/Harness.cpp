@@ -2,6 +2,7 @@
 
 #include "app/App.h"
 #include "app/Startup.h"
+#include "framework/Dialogs.h"
 #include "framework/Window.h"
 #include "windows/editor/Window2.h"
 #include "windows/password/Window1.h"
@@ -15,6 +16,7 @@
 #include <QDir>
 #include <QFile>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QStandardPaths>
@@ -144,6 +146,11 @@ void ModalAnswers::Poll() {
     seen.text = box->text();
     seen.title = box->windowTitle();
     seen.explanation = box->informativeText();
+    // A text too long for its label scrolls in an area of its own.
+    if (auto* area = box->findChild<QPlainTextEdit*>(QString::fromLatin1(kMessageAreaName)))
+        seen.text = area->toPlainText();
+    if (auto* area = box->findChild<QPlainTextEdit*>(QString::fromLatin1(kExplanationAreaName)))
+        seen.explanation = area->toPlainText();
     seen.icon = box->icon();
     for (QAbstractButton* b : box->buttons()) seen.buttons << b->text().remove(QLatin1Char('&'));
     if (box->defaultButton()) seen.defaultButton = box->defaultButton()->text().remove(QLatin1Char('&'));

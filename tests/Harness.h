@@ -63,9 +63,9 @@ void Wait(int ms);
 
 // What a modal box showed when it was answered.
 struct Seen {
-    QString text;
+    QString text;                // the message, from its label or its scrolling area
     QString title;
-    QString explanation;         // the informative text below the message
+    QString explanation;         // the informative text below the message, likewise
     int icon = 0;                // QMessageBox::Icon
     QStringList buttons;         // captions, in the box's order
     QString defaultButton;       // caption

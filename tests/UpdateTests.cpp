@@ -18,13 +18,19 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QHostInfo>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTextCursor>
 #include <QTimer>
 #include <QUrl>
 #include <gtest/gtest.h>
@@ -526,27 +532,163 @@ TEST(UpdateCheckUpgrade, ServerTextIsShownLiterally) {
     EXPECT_TRUE(catcher.urls.isEmpty());
 }
 
-TEST(UpdateCheckUpgrade, HugeServerTextsAreShortenedInTheDialog) {
-    // Just under the reply limit: a version of 600,000 digits and a
-    // description of 20,000 lines.
-    const QByteArray version = "2." + QByteArray(600000, '9') + ".7";
-    QByteArray description = "first line\n";
-    for (int i = 0; i < 20000; ++i) description += "line " + QByteArray::number(i) + "\n";
-    description += "last line";
-    TestServer server(TestServer::Mode::Reply, Reply("200 OK", ManifestFor(version, "Yes", description)));
-    Answers answers({"Cancel"});
+// ---- Long texts in the upgrade dialog --------------------------------------
+
+// Runs the calling test again in a process of its own whose offscreen screen
+// has the given size, unless this process has that screen already. True when
+// this process is to run the test itself.
+bool RunsOnScreenOf(const QSize& size) {
+    if (QGuiApplication::primaryScreen()->size() == size) return true;
+    QTemporaryDir dir;
+    const QString config = dir.filePath(QStringLiteral("screen.json"));
+    QFile file(config);
+    if (!file.open(QIODevice::WriteOnly)) qFatal("cannot write the screen's configuration");
+    file.write(QStringLiteral(R"({"screens": [{"name": "screen", "width": %1, "height": %2}]})")
+                   .arg(size.width())
+                   .arg(size.height())
+                   .toUtf8());
+    file.close();
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen:configfile=" + config);
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--gtest_filter=%1.%2").arg(test->test_suite_name(), test->name())});
+    EXPECT_TRUE(child.waitForFinished(60000));
+    const QString out = QString::fromLocal8Bit(child.readAll());
+    EXPECT_EQ(child.exitCode(), 0) << out.toStdString();
+    EXPECT_TRUE(out.contains("[  PASSED  ] 1 test")) << out.toStdString();
+    return false;
+}
+
+// `count` numbered lines of 42 characters (30 of them make 1.3 KB).
+QByteArray Lines(int count) {
+    QByteArray lines;
+    for (int i = 1; i <= count; ++i)
+        lines += "Line " + QByteArray::number(i).rightJustified(2, '0') + ": what is new in this version, why." +
+                 (i < count ? "\n" : "");
+    return lines;
+}
+
+// "line 1" to "line <count>", one a line.
+QByteArray ShortLines(int count) {
+    QByteArray lines;
+    for (int i = 1; i <= count; ++i) lines += "line " + QByteArray::number(i) + (i < count ? "\n" : "");
+    return lines;
+}
+
+// The beginning of the text that fills the reply with version 2.0.0 up to
+// its limit.
+QByteArray FillingTheReply(const QByteArray& text) {
+    return text.left(kHTTPReplyLimit - ManifestFor("2.0.0", "Yes", "").size());
+}
+
+struct LongTextCase {
+    const char* name;
+    QSize screen;  // empty: the offscreen platform's own (800 x 800)
+    QByteArray version;
+    QByteArray description;
+    bool messageScrolls, explanationScrolls;  // in an area of its own, or in its label
+};
+
+void PrintTo(const LongTextCase& c, std::ostream* os) { *os << c.name; }
+
+class UpgradeDialogText : public ::testing::TestWithParam<LongTextCase> {};
+
+// Whatever its length, the dialog shows the whole message and the whole
+// description, fits the free area of its screen, its buttons on it, and
+// the end of a text that scrolls can be reached.
+TEST_P(UpgradeDialogText, IsShownWholeWithTheDialogOnTheScreen) {
+    const LongTextCase& c = GetParam();
+    if (!c.screen.isEmpty() && !RunsOnScreenOf(c.screen)) return;
+    ASSERT_LE(ManifestFor(c.version, "Yes", c.description).size(), kHTTPReplyLimit);
+    TestServer server(TestServer::Mode::Reply, Reply("200 OK", ManifestFor(c.version, "Yes", c.description)));
+    struct OnScreen {
+        qint64 ms = -1;
+        QRect frame, free;
+        bool buttonsOnScreen = true;
+        bool messageArea = false, explanationArea = false;
+        bool endsReached = true;
+    } shown;
+    QElapsedTimer clock;
+    harness::ModalAnswers answers({"Cancel"}, [&](const harness::Seen&) {
+        shown.ms = clock.elapsed();
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_TRUE(box);
+        shown.frame = box->frameGeometry();
+        shown.free = box->screen()->availableGeometry();
+        // Shown, inside the box and so on the screen.
+        const auto inBox = [box](const QWidget* w) {
+            return w->isVisible() && QRect(box->mapToGlobal(QPoint(0, 0)), box->size())
+                                         .contains(QRect(w->mapToGlobal(QPoint(0, 0)), w->size()));
+        };
+        for (QAbstractButton* b : box->buttons())
+            if (!inBox(b)) shown.buttonsOnScreen = false;
+        for (const auto& [name, present] : {std::pair{kMessageAreaName, &shown.messageArea},
+                                             std::pair{kExplanationAreaName, &shown.explanationArea}}) {
+            auto* area = box->findChild<QPlainTextEdit*>(QString::fromLatin1(name));
+            *present = area != nullptr;
+            if (!area) continue;
+            // The End key scrolls to the last line.
+            QTest::keyClick(area, Qt::Key_End);
+            QTextCursor end(area->document());
+            end.movePosition(QTextCursor::End);
+            if (!inBox(area) || !area->viewport()->rect().contains(area->cursorRect(end)))
+                shown.endsReached = false;
+        }
+    });
+    clock.start();
     RunCheck();
-    ASSERT_EQ(answers.boxes.size(), 1u);
-    const Box& b = answers.boxes[0];
-    EXPECT_TRUE(b.text.startsWith("Version 2.999")) << "the beginning is kept";
-    EXPECT_TRUE(b.text.endsWith(kFreeEnd)) << "the question is kept";
-    EXPECT_LE(b.text.size(), 1201);
-    EXPECT_TRUE(b.explanation.startsWith("first line\nline 0\n"));
-    EXPECT_TRUE(b.explanation.endsWith("\nlast line"));
-    EXPECT_LE(b.explanation.count(QLatin1Char('\n')), 24);
-    EXPECT_TRUE(b.explanation.contains(QChar(0x2026)));
+    ASSERT_EQ(answers.seen().size(), 1u);
+    const harness::Seen& seen = answers.seen()[0];
+    const QString message = UpgradeText(QString::fromLatin1(c.version), true);
+    EXPECT_TRUE(seen.text == message) << "shown " << seen.text.size() << " of " << message.size() << " characters";
+    EXPECT_TRUE(seen.explanation.toUtf8() == c.description)
+        << "shown " << seen.explanation.size() << " of " << c.description.size() << " characters";
+    EXPECT_TRUE(seen.plainText);
+    QStringList buttons = seen.buttons;
+    buttons.sort();
+    EXPECT_EQ(buttons, QStringList({"Cancel", "Go to Website", "OK"}));
+    EXPECT_EQ(seen.defaultButton, "OK");
+    EXPECT_EQ(shown.messageArea, c.messageScrolls);
+    EXPECT_EQ(shown.explanationArea, c.explanationScrolls);
+    if (!c.screen.isEmpty()) {
+        EXPECT_EQ(shown.free.size(), c.screen);
+    }
+    EXPECT_TRUE(shown.free.contains(shown.frame))
+        << "frame " << shown.frame.width() << "x" << shown.frame.height() << " at " << shown.frame.x() << ","
+        << shown.frame.y() << " in " << shown.free.width() << "x" << shown.free.height();
+    EXPECT_TRUE(shown.buttonsOnScreen);
+    EXPECT_TRUE(shown.endsReached) << "the end of a scrolling text is in view after End";
+    // Laid out in a label, a megabyte froze the program for many seconds.
+    EXPECT_LT(shown.ms, 2000) << "from the start to the dialog";
     EXPECT_EQ(OpenWindowNames(), kOnlyPasswordWindow);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, UpgradeDialogText,
+    ::testing::Values(
+        LongTextCase{"ThirtyLines", QSize(1280, 1024), "2.0.0", Lines(30), false, false},
+        // Under what a label can hold, but too tall for the box on this
+        // screen once laid out.
+        LongTextCase{"FiftyLinesOnTheSmallerScreen", QSize(), "2.0.0", Lines(50), false, true},
+        LongTextCase{"LinesUpToTheReplyLimit", QSize(1280, 1024), "2.0.0", FillingTheReply(ShortLines(150000)),
+                     false, true},
+        // One word across the whole reply wraps anywhere: wrapped at word
+        // boundaries, its layout grew with the square of its length: tens
+        // of seconds.
+        LongTextCase{"OneWordUpToTheReplyLimit", QSize(), "2.0.0", FillingTheReply(QByteArray(kHTTPReplyLimit, 'x')),
+                     false, true},
+        // A version too long for its label, and a description that its
+        // label could hold on this screen, but not below the version's area.
+        LongTextCase{"HugeVersionAndFortyNineLines", QSize(), "2." + QByteArray(600000, '9') + ".7", Lines(49), true,
+                     true},
+        // A version of 600,000 digits and a description of 20,000 lines.
+        LongTextCase{"HugeVersionAndDescription", QSize(), "2." + QByteArray(600000, '9') + ".7",
+                     "first line\n" + ShortLines(20000) + "\nlast line", true, true}),
+    [](const ::testing::TestParamInfo<LongTextCase>& info) { return std::string(info.param.name); });
 
 TEST(UpdateCheckCurrent, LabelAndBarWhileTheBoxIsShown) {
     TestServer server(TestServer::Mode::Reply, Reply("200 OK", ManifestFor("1.1", "Yes", "")));
