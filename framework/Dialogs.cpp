@@ -40,6 +40,19 @@ int32_t RunBox(QMessageBox& box, int32_t dismissed) {
     return result;
 }
 
+// Every label of the box shows its text literally. QMessageBox takes its
+// text format for the message only; its label for the explanation would
+// render markup and open links.
+void KeepPlain(QMessageBox& box) {
+    box.setTextFormat(Qt::PlainText);
+    for (QLabel* label : box.findChildren<QLabel*>()) {
+        label->setTextFormat(Qt::PlainText);
+        label->setOpenExternalLinks(false);
+        label->setTextInteractionFlags(label->textInteractionFlags() & ~Qt::LinksAccessibleByMouse &
+                                       ~Qt::LinksAccessibleByKeyboard);
+    }
+}
+
 // A message box whose message and explanation are shown whole. A text that
 // lets the box fit the free area of its screen stands in the box's label, as
 // in any message box; a longer one scrolls in a read-only area in its place,
@@ -58,14 +71,7 @@ public:
         const QSize room = Room();
         setText(MightFit(message_, room) ? message_ : QString());
         setInformativeText(MightFit(explanation_, room) ? explanation_ : QString());
-        // QMessageBox takes its text format for the message only; its label
-        // for the explanation would render markup and open links.
-        for (QLabel* label : findChildren<QLabel*>()) {
-            label->setTextFormat(Qt::PlainText);
-            label->setOpenExternalLinks(false);
-            label->setTextInteractionFlags(label->textInteractionFlags() & ~Qt::LinksAccessibleByMouse &
-                                           ~Qt::LinksAccessibleByKeyboard);
-        }
+        KeepPlain(*this);
     }
 
 protected:
@@ -195,11 +201,14 @@ private:
 
 void MsgBox(const QString& message) {
     QMessageBox box(QMessageBox::NoIcon, QApplication::applicationName(), message, QMessageBox::Ok);
+    // Messages name files and give the system's words: never markup.
+    KeepPlain(box);
     RunBox(box, kMsgBoxOK);
 }
 
 int32_t MsgBox(const QString& prompt, int32_t flags, const QString& title) {
     QMessageBox box(IconOf(flags), title, prompt);
+    KeepPlain(box);
     std::vector<QPushButton*> buttons;
     buttons.push_back(box.addButton(QMessageBox::Ok));
     if ((flags & 7) == 1) {

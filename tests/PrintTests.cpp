@@ -266,6 +266,7 @@ TEST(Print, FileThatCannotBeWrittenIsReportedAndTheNoteStaysAsItWas) {
     const QByteArray stored = ReadFile("tindrel.plist");
     QTemporaryDir dir;
     const QString missing = dir.filePath("gone/note.pdf");
+    const QString marked = dir.filePath("<b>gone</b>/note.pdf");  // shown as it is, never as markup
     const QString nothing = QStringLiteral("  Nothing was printed.");
     const struct {
         const char* name;
@@ -276,6 +277,8 @@ TEST(Print, FileThatCannotBeWrittenIsReportedAndTheNoteStaysAsItWas) {
         {"in a folder that does not exist", missing, 0, 0,
          "Could not print to the file \"" + missing + "\": No such file or directory." + nothing},
         {"a folder", dir.path(), 0, 0, "Could not print to the file \"" + dir.path() + "\": Is a directory." + nothing},
+        {"with markup in its name", marked, 0, 0,
+         "Could not print to the file \"" + marked + "\": No such file or directory." + nothing},
         // The job opens on the first page asked for, here the second.
         {"from page 2 on", missing, 2, 3,
          "Could not print to the file \"" + missing + "\": No such file or directory." + nothing},
@@ -287,6 +290,7 @@ TEST(Print, FileThatCannotBeWrittenIsReportedAndTheNoteStaysAsItWas) {
         ChooseMenuItem(w2, "FilePrint");
         EXPECT_TRUE(answer.dialogSeen());
         EXPECT_EQ(boxes.texts(), QStringList{c.box});
+        for (const Seen& seen : boxes.seen()) EXPECT_TRUE(seen.plainText);
         EXPECT_FALSE(QFile::exists(answer.pdfPath()));
         EXPECT_FALSE(QFile::exists(dir.filePath("gone")));
         EXPECT_EQ(OpenWindow2(), w2);
