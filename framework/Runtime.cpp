@@ -9,6 +9,7 @@
 #include <QIcon>
 #include <QMessageBox>
 #include <QSocketNotifier>
+#include <QWindow>
 
 #include <algorithm>
 #include <cerrno>
@@ -28,6 +29,7 @@ struct State {
     bool failed = false;        // an error escaped a handler
     int exitCode = 0;
     std::vector<QEventLoop*> loops;
+    std::vector<const QWidget*> modals;  // the modals shown, outermost first
 };
 
 State& S() {
@@ -206,13 +208,82 @@ void ModalLoop::Run() {
 
 void ModalLoop::Exit() { loop_->exit(0); }
 
+namespace {
+
+// The window a modal belongs to: the window the user acted in (the active
+// one), else the front visible window of the program, else none. Never the
+// modal itself, nor a hidden window (the version window that the update
+// window closes as it opens, the password window behind the editor).
+struct ModalOwner {
+    QWidget* widget = nullptr;
+    // Holds the owning window, and so its widgets, while the modal is linked.
+    std::shared_ptr<Window> window;
+};
+
+ModalOwner OwnerOf(const QWidget& modal) {
+    const auto usable = [&modal](QWidget* w) { return w && w != &modal && w->isVisible(); };
+    const std::vector<std::shared_ptr<Window>> windows = OpenWindows();
+    if (QWidget* active = QApplication::activeWindow(); usable(active)) {
+        for (const auto& window : windows)
+            if (window->NativeWindow() == active) return {active, window};
+        // A modal further out runs below this one and outlives it.
+        const auto& modals = S().modals;
+        if (std::find(modals.begin(), modals.end(), active) != modals.end()) return {active, nullptr};
+    }
+    for (const auto& window : windows)
+        if (usable(window->NativeWindow())) return {window->NativeWindow(), window};
+    return {};
+}
+
+// Links a modal to its owner while it is shown, so that the window manager
+// keeps it above the owner and gives the focus back to the owner when it
+// goes. A dialog becomes the owner's child window, a dialog still; it lives
+// on its caller's stack, so it is let go again before the owner could delete
+// it. A window's own widget belongs to its window and is only made transient
+// for the owner; the system reads that link as the widget is mapped, so one
+// already on the screen is mapped again.
+class OwnerLink {
+public:
+    OwnerLink(QWidget& modal, ModalOwner owner) : modal_(modal), owner_(std::move(owner)) {
+        if (!owner_.widget) return;
+        dialog_ = qobject_cast<QDialog*>(&modal) != nullptr;
+        if (dialog_) {
+            modal.setParent(owner_.widget, modal.windowFlags());
+            return;
+        }
+        if (modal.isVisible()) modal.hide();
+        modal.winId();
+        modal.windowHandle()->setTransientParent(owner_.widget->windowHandle());
+    }
+    ~OwnerLink() {
+        if (!owner_.widget) return;
+        if (dialog_) modal_.setParent(nullptr, modal_.windowFlags());
+        else if (QWindow* handle = modal_.windowHandle()) handle->setTransientParent(nullptr);
+    }
+    OwnerLink(const OwnerLink&) = delete;
+    OwnerLink& operator=(const OwnerLink&) = delete;
+
+private:
+    QWidget& modal_;
+    const ModalOwner owner_;
+    bool dialog_ = false;
+};
+
+}  // namespace
+
 void RunModal(QWidget& widget, ModalLoop& loop, const std::function<void()>& show) {
     if (S().quit) return;
-    widget.setWindowModality(Qt::ApplicationModal);
-    if (show) show();
-    else widget.show();
-    loop.Run();
-    widget.hide();
+    {
+        const OwnerLink link(widget, OwnerOf(widget));
+        widget.setWindowModality(Qt::ApplicationModal);
+        auto& modals = S().modals;
+        modals.push_back(&widget);
+        if (show) show();
+        else widget.show();
+        loop.Run();
+        modals.erase(std::remove(modals.begin(), modals.end(), &widget), modals.end());
+        widget.hide();
+    }
     ActivateFrontWindow(widget);
 }
 

@@ -83,10 +83,11 @@ private:
 };
 
 // Every modal of the framework runs here: `show` puts the widget on the
-// screen application-modal (the widget's own show() when not given), the
-// loop runs until it is exited or the program quits, then the widget goes off
-// the screen and the front window is made active again, so its menu bar and
-// shortcuts answer.
+// screen application-modal (the widget's own show() when not given), linked
+// to the window it belongs to (the active window, else the front visible
+// one), the loop runs until it is exited or the program quits, then the
+// widget goes off the screen, is let go by that window, and the front window
+// is made active again, so its menu bar and shortcuts answer.
 void RunModal(QWidget& widget, ModalLoop& loop, const std::function<void()>& show = nullptr);
 
 // A dialog through RunModal; its result, or QDialog::Rejected when the

@@ -346,6 +346,7 @@ void Window::SetProperty(const QString& key, const PropertyValue& value) {
     else if (key == QLatin1String("Frame")) {
         // 1 is a movable modal window: it blocks every other window while shown.
         native_->setWindowModality(value.toInt() == 1 ? Qt::ApplicationModal : Qt::NonModal);
+        ApplyFlags();
     }
     else if (key == QLatin1String("HasBackColor")) hasBackColor_ = value.toBool(), ApplyBackColor();
     else if (key == QLatin1String("BackColor")) backColor_ = value.toColor(), ApplyBackColor();
@@ -460,7 +461,10 @@ void Window::ApplySize() {
 }
 
 void Window::ApplyFlags() {
-    Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+    // A movable modal window is a dialog to the window manager: Qt tells the
+    // system which window a modal belongs to (RunModal) only for a dialog.
+    const Qt::WindowType type = native_->windowModality() == Qt::ApplicationModal ? Qt::Dialog : Qt::Window;
+    Qt::WindowFlags flags = type | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
     if (closeButton_) flags |= Qt::WindowCloseButtonHint;
     if (minimizeButton_) flags |= Qt::WindowMinimizeButtonHint;
     if (maximizeButton_) flags |= Qt::WindowMaximizeButtonHint;
@@ -504,8 +508,8 @@ std::vector<std::shared_ptr<Window>> OpenWindows() {
 
 namespace {
 
-// Makes the modal still shown, or else the front visible window, Qt's
-// active window, and gives that window, or null.
+// Asks for the modal still shown, or else the front visible window, to be
+// the active window, and gives that window, or null.
 QWidget* MakeFrontWindowActive() {
     if (IsQuitting()) return nullptr;
     QWidget* target = QApplication::activeModalWidget();
@@ -518,10 +522,9 @@ QWidget* MakeFrontWindowActive() {
         }
     }
     if (!target) return nullptr;
-    // A window that gained the system's focus while a modal blocked it never
-    // became Qt's active window, and a closed modal leaves none: shortcuts
-    // and mnemonics match only in the active window.
-    if (QApplication::activeWindow() != target) QApplication::setActiveWindow(target);
+    // A closed modal leaves no active window until the system's focus comes
+    // back: shortcuts and mnemonics match only in the active window. Asking
+    // the window manager for it brings the word that makes it active.
     target->activateWindow();
     return target;
 }
@@ -534,11 +537,15 @@ constexpr int kSettlingMs = 1000;
 void ActivateFrontWindow(const QWidget& ended) {
     QWidget* made = MakeFrontWindowActive();
     // The system's word on the modal's focus can reach Qt after the front
-    // window was made active here: that the modal lost the focus, or, once
-    // it is gone, that it gained it. Qt then leaves the focus with no window
-    // or with the hidden modal, and shortcuts and menus go dead. While the
-    // focus settles, each such loss is mended the same way; once the focus
-    // goes anywhere else, it has moved on and is left there.
+    // window was asked for here: that the modal lost the focus, or, once it
+    // is gone, that it gained it. Qt then leaves the focus with no window or
+    // with the hidden modal, and shortcuts and menus go dead. Linking the
+    // modal to its owner does not prevent it: a modal that comes and goes at
+    // once (an update check whose server closes at once) is given the focus
+    // by the window manager as it goes, that word arrives late, and no word
+    // that the owner has the focus again follows. While the focus settles,
+    // each such loss is mended the same way; once the focus goes anywhere
+    // else, it has moved on and is left there.
     static QMetaObject::Connection settling;
     QObject::disconnect(settling);
     if (!made) return;

@@ -129,9 +129,9 @@ private:
 std::shared_ptr<Window> GetImplicitWindow(const QString& fullName);
 // The open windows, front to back.
 std::vector<std::shared_ptr<Window>> OpenWindows();
-// Makes the modal still shown, else the front visible window, the active
-// window, so its menu bar and shortcuts answer once the modal `ended` has
-// gone, also when the system's word on that modal's focus comes late.
+// Asks for the modal still shown, else the front visible window, to be the
+// active window, so its menu bar and shortcuts answer once the modal `ended`
+// has gone, also when the system's word on that modal's focus comes late.
 void ActivateFrontWindow(const QWidget& ended);
 // Forgets every open window (program end).
 void ReleaseAllWindows();
