@@ -77,6 +77,15 @@ QString JobFailure(const QPrinter& printer, bool began, int writeError) {
     return QStringLiteral("The printer \"%1\" refused the print job.").arg(printer.printerName());
 }
 
+// True when the file ends with a PDF file's last line.
+bool EndsWithTrailer(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return false;
+    constexpr qint64 kTail = 32;
+    if (!file.seek(std::max<qint64>(0, file.size() - kTail))) return false;
+    return file.readAll().trimmed().endsWith("%%EOF");
+}
+
 }  // namespace
 
 Graphics::Graphics(std::unique_ptr<QPrinter> printer) : printer_(std::move(printer)) {
@@ -166,6 +175,21 @@ void Graphics::StartPage() {
         painter_->scale(fit_, fit_);
     }
     ++sheets_;
+}
+
+void Graphics::Finish() {
+    if (failed_ || !painter_->isActive()) return;
+    // The PDF engine writes the last page and the file's trailer as the
+    // painter ends, and tells nothing of a write that fails there (a full
+    // disk): a regular file is complete when it ends with the trailer; for
+    // anything else the system's error number tells.
+    errno = 0;
+    painter_->end();
+    const int writeError = errno;
+    const QString path = printer_->outputFileName();
+    if (printer_->outputFormat() != QPrinter::PdfFormat || path.isEmpty()) return;
+    const bool complete = QFileInfo(path).isFile() ? EndsWithTrailer(path) : writeError == 0;
+    if (!complete) Fail(JobFailure(*printer_, true, writeError), QStringLiteral("The file is incomplete."));
 }
 
 void Graphics::Fail(const QString& failure, const QString& outcome) {

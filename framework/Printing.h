@@ -74,6 +74,9 @@ public:
     bool PageWanted() const;
     // True once the job could not go on and was reported.
     bool Failed() const { return failed_; }
+    // Ends the job: its last sheet goes out. A PDF file that could not be
+    // written whole then is reported as the other failures are.
+    void Finish();
 
     // For the framework's own drawing, on pages asked for (before the first
     // of them the painter has not begun).

@@ -47,6 +47,7 @@ void PrintPages(Graphics& g, const std::function<StyledTextPrinterRef()>& newPri
         }
         footer();
     }
+    g.Finish();
 }
 
 }  // namespace PageLayout

@@ -309,16 +309,29 @@ TEST(Print, FileThatCannotBeWrittenIsReportedAndTheNoteStaysAsItWas) {
 // the page it could not write, with one box however many pages were to come.
 TEST(Print, FileThatFillsUpStopsThePrintWithOneBox) {
     if (!QFileInfo(QStringLiteral("/dev/full")).isWritable()) GTEST_SKIP() << "no /dev/full to write to";
-    const QString note = Lines(3000);
-    auto w2 = EditorWith(note);
+    auto w2 = EditorWith(Lines(3));
     ASSERT_TRUE(w2);
-    PrintAnswer answer(PrintAnswer::PrintToPdf, {PrintAnswer::Portrait, QString(), 0, 0, 1, "/dev/full"});
-    ModalAnswers boxes({"OK"});
-    ChooseMenuItem(w2, "FilePrint");
-    EXPECT_TRUE(answer.dialogSeen());
-    EXPECT_EQ(boxes.texts(), QStringList{"Could not print to the file \"/dev/full\": No space left on device.  "
-                                         "Printing stopped before the last page."});
-    EXPECT_EQ(OpenWindow2(), w2);
-    EXPECT_EQ(w2->EditField1()->Text(), note);
-    EXPECT_FALSE(IsQuitting());
+    const QString full = QStringLiteral("Could not print to the file \"/dev/full\": No space left on device.  ");
+    // A long note fails as a later page is taken; a short one only as the
+    // job ends and its last page and the file's end are written.
+    const struct {
+        int lines;
+        QString box;
+    } cases[] = {
+        {3000, full + "Printing stopped before the last page."},
+        {3, full + "The file is incomplete."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.lines);
+        const QString note = Lines(c.lines);
+        w2->EditField1()->SetText(note);
+        PrintAnswer answer(PrintAnswer::PrintToPdf, {PrintAnswer::Portrait, QString(), 0, 0, 1, "/dev/full"});
+        ModalAnswers boxes({"OK"});
+        ChooseMenuItem(w2, "FilePrint");
+        EXPECT_TRUE(answer.dialogSeen());
+        EXPECT_EQ(boxes.texts(), QStringList{c.box});
+        EXPECT_EQ(OpenWindow2(), w2);
+        EXPECT_EQ(w2->EditField1()->Text(), note);
+        EXPECT_FALSE(IsQuitting());
+    }
 }
