@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <mutex>
 #include <vector>
 
 #include <fcntl.h>
@@ -102,9 +103,21 @@ struct Starting {
     std::vector<HeldMessage> held;
 };
 
+// A thread of a platform plugin may log while the application is made, or
+// just as the hold ends: the hold is shared under a lock, and a message that
+// comes after it goes where messages go after the start.
+std::mutex startingLock;
 Starting* starting = nullptr;
+QtMessageHandler afterStart = nullptr;
 
 void HoldWhileStarting(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    std::unique_lock<std::mutex> lock(startingLock);
+    if (!starting) {
+        lock.unlock();
+        if (afterStart) afterStart(type, context, text);
+        else std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+        return;
+    }
     if (type == QtFatalMsg) {
         std::fprintf(stderr, "%s needs a graphical desktop session: no display could be opened.\n",
                      starting->name.constData());
@@ -116,11 +129,17 @@ void HoldWhileStarting(QtMsgType type, const QMessageLogContext& context, const 
 
 std::unique_ptr<QApplication> MakeApplication(int& argc, char** argv, const QString& name) {
     Starting state{name.toLocal8Bit(), {}};
-    starting = &state;
-    const QtMessageHandler previous = qInstallMessageHandler(HoldWhileStarting);
+    {
+        const std::lock_guard<std::mutex> lock(startingLock);
+        starting = &state;
+    }
+    afterStart = qInstallMessageHandler(HoldWhileStarting);
     auto app = std::make_unique<QApplication>(argc, argv);
-    qInstallMessageHandler(previous);
-    starting = nullptr;
+    qInstallMessageHandler(afterStart);
+    {
+        const std::lock_guard<std::mutex> lock(startingLock);
+        starting = nullptr;
+    }
     for (const HeldMessage& m : state.held)
         qt_message_output(m.type,
                           QMessageLogContext(nullptr, 0, nullptr, m.category.isEmpty() ? "default" : m.category.constData()),
