@@ -1,6 +1,7 @@
 #include "framework/Dialogs.h"
 
 #include "framework/Runtime.h"
+#include "framework/Window.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -11,7 +12,6 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QShowEvent>
-#include <QWindow>
 
 #include <algorithm>
 #include <vector>
@@ -90,19 +90,7 @@ private:
     // The box's free area on its screen, less the window frame around it.
     QSize Room() const {
         const QScreen* on = screen() ? screen() : QGuiApplication::primaryScreen();
-        return on->availableGeometry().size().shrunkBy(Frame());
-    }
-
-    // The frame the window manager puts around the box; until it is known,
-    // that of another framed window of the program, as QDialog guesses it.
-    QMargins Frame() const {
-        const auto framed = [](const QWidget* w) {
-            return w->windowHandle() ? w->windowHandle()->frameMargins() : QMargins();
-        };
-        if (!framed(this).isNull()) return framed(this);
-        for (const QWidget* w : QApplication::topLevelWidgets())
-            if (w != this && w->isVisible() && !framed(w).isNull()) return framed(w);
-        return QMargins();
+        return on->availableGeometry().size() - FrameSizeOf(*this);
     }
 
     // False for a text that cannot fit a label in the room: more lines than

@@ -71,7 +71,7 @@ QString JobFailure(const QPrinter& printer, bool began, int writeError) {
             reason = qt_error_string(writeError);
         else
             reason = QStringLiteral("it could not be written");
-        return QStringLiteral("Could not print to the file \"%1\": %2.").arg(path, reason);
+        return FileError(QStringLiteral("print to"), path, reason).message();
     }
     if (printer.printerName().isEmpty()) return QStringLiteral("The printer refused the print job.");
     return QStringLiteral("The printer \"%1\" refused the print job.").arg(printer.printerName());

@@ -400,14 +400,12 @@ void Window::OnActivated() {
     if (open_) MoveToFront(shared_from_this());
 }
 
-QSize Window::FrameSize() const {
-    // The window's own frame once it is framed; before, that of a framed
-    // window of the program, which the window manager frames alike.
+QSize FrameSizeOf(const QWidget& widget) {
     const auto frameOf = [](const QWidget* w) { return w->frameGeometry().size() - w->size(); };
     const auto framed = [](const QSize& frame) { return frame.width() > 0 || frame.height() > 0; };
-    if (native_->isVisible() && framed(frameOf(native_.get()))) return frameOf(native_.get());
+    if (widget.isVisible() && framed(frameOf(&widget))) return frameOf(&widget);
     for (const QWidget* other : QApplication::topLevelWidgets())
-        if (other != native_.get() && other->isVisible() && qobject_cast<const QMainWindow*>(other) &&
+        if (other != &widget && other->isVisible() && qobject_cast<const QMainWindow*>(other) &&
             framed(frameOf(other)))
             return frameOf(other);
     return QSize(0, 0);
@@ -418,7 +416,7 @@ void Window::ApplySize() {
     // area with the frame and the menu bar, is brought within them; the
     // minimum wins on a screen smaller than that.
     const QRect area = native_->screen()->availableGeometry();
-    const QSize frame = FrameSize();
+    const QSize frame = FrameSizeOf(*native_);
     const auto fit = [](int32_t value, int32_t min, int32_t max, int32_t screen) {
         const int32_t low = std::min(min, max);
         return std::clamp(value, low, std::max(std::min(max, screen), low));

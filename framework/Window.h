@@ -97,8 +97,6 @@ private:
     // screen, raising nothing.
     void Withdraw();
     void ApplySize();
-    // The size the window manager's frame adds around the window.
-    QSize FrameSize() const;
     // Brings a shown window whose frame reaches past the screen's free
     // area back within it.
     void KeepOnScreen();
@@ -124,6 +122,11 @@ private:
          closing_ = false;
     std::vector<ModalLoop*> modalLoops_;
 };
+
+// The size the window manager's frame adds around a top-level widget: its
+// own once it is framed; before, that of a framed window of the program,
+// which the window manager frames alike.
+QSize FrameSizeOf(const QWidget& widget);
 
 // The open window of the class of that full name, or null.
 std::shared_ptr<Window> GetImplicitWindow(const QString& fullName);
