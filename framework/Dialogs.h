@@ -69,8 +69,14 @@ private:
     std::shared_ptr<MessageDialogButton> action_, cancel_, alternate_;
 };
 
-// The object names of the read-only areas in which a MessageDialog shows a
-// message or an explanation too long for its labels.
+// The object names of a MessageDialog's parts, for reading it as shown: the
+// dialog, its icon, and for the message and the explanation each a label
+// (a text that fits) and a read-only scrolling area (one that does not), of
+// which at most one is shown.
+inline constexpr char kMessageDialogName[] = "MessageDialog";
+inline constexpr char kMessageIconName[] = "MessageDialogIcon";
+inline constexpr char kMessageLabelName[] = "MessageDialogMessage";
+inline constexpr char kExplanationLabelName[] = "MessageDialogExplanation";
 inline constexpr char kMessageAreaName[] = "MessageDialogMessageArea";
 inline constexpr char kExplanationAreaName[] = "MessageDialogExplanationArea";
 

@@ -9,6 +9,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDialog>
 #include <QLabel>
 #include <QMainWindow>
 #include <QMenu>
@@ -19,10 +20,13 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRandomGenerator>
+#include <QStyle>
 #include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace harness {
 
@@ -125,49 +129,130 @@ QStringList ModalAnswers::texts() const {
 }
 
 namespace {
+
+// The message dialog shown, or null.
+QDialog* MessageDialogShown(QWidget* modal) {
+    auto* dialog = qobject_cast<QDialog*>(modal);
+    return dialog && dialog->objectName() == QLatin1String(kMessageDialogName) ? dialog : nullptr;
+}
+
+// The text a part of a message dialog shows: its label's or its area's,
+// whichever is on the screen.
+QString PartShown(const QDialog& dialog, const char* labelName, const char* areaName) {
+    auto* label = dialog.findChild<QLabel*>(QString::fromLatin1(labelName));
+    auto* area = dialog.findChild<QPlainTextEdit*>(QString::fromLatin1(areaName));
+    if (label && label->isVisible()) return label->text();
+    if (area && area->isVisible()) return area->toPlainText();
+    return QString();
+}
+
+// The message-box icon whose picture the dialog's icon shows.
+int IconShown(const QDialog& dialog) {
+    auto* icon = dialog.findChild<QLabel*>(QString::fromLatin1(kMessageIconName));
+    if (!icon || !icon->isVisible()) return QMessageBox::NoIcon;
+    const QImage shown = icon->pixmap().toImage();
+    const std::pair<QMessageBox::Icon, QStyle::StandardPixmap> icons[] = {
+        {QMessageBox::Information, QStyle::SP_MessageBoxInformation},
+        {QMessageBox::Warning, QStyle::SP_MessageBoxWarning},
+        {QMessageBox::Critical, QStyle::SP_MessageBoxCritical},
+        {QMessageBox::Question, QStyle::SP_MessageBoxQuestion}};
+    for (const auto& [kind, pixmap] : icons) {
+        const QIcon standard = dialog.style()->standardIcon(pixmap, nullptr, &dialog);
+        if (standard.pixmap(icon->pixmap().deviceIndependentSize().toSize(), dialog.devicePixelRatio()).toImage() ==
+            shown)
+            return kind;
+    }
+    return -1;
+}
+
+// The buttons a user sees, left to right.
+QList<QAbstractButton*> ButtonsShown(const QWidget& modal) {
+    QList<QAbstractButton*> buttons;
+    for (QAbstractButton* b : modal.findChildren<QAbstractButton*>())
+        if (b->isVisible()) buttons << b;
+    std::sort(buttons.begin(), buttons.end(), [](QAbstractButton* a, QAbstractButton* b) {
+        return a->mapToGlobal(QPoint(0, 0)).x() < b->mapToGlobal(QPoint(0, 0)).x();
+    });
+    return buttons;
+}
+
+Seen SeenIn(QMessageBox& box) {
+    Seen seen;
+    seen.text = box.text();
+    seen.title = box.windowTitle();
+    seen.explanation = box.informativeText();
+    seen.icon = box.icon();
+    for (QAbstractButton* b : box.buttons()) seen.buttons << b->text().remove(QLatin1Char('&'));
+    if (box.defaultButton()) seen.defaultButton = box.defaultButton()->text().remove(QLatin1Char('&'));
+    return seen;
+}
+
+Seen SeenIn(QDialog& dialog) {
+    Seen seen;
+    seen.text = PartShown(dialog, kMessageLabelName, kMessageAreaName);
+    seen.title = dialog.windowTitle();
+    seen.explanation = PartShown(dialog, kExplanationLabelName, kExplanationAreaName);
+    seen.icon = IconShown(dialog);
+    for (QAbstractButton* b : ButtonsShown(dialog)) {
+        seen.buttons << b->text().remove(QLatin1Char('&'));
+        if (auto* push = qobject_cast<QPushButton*>(b); push && push->isDefault())
+            seen.defaultButton = push->text().remove(QLatin1Char('&'));
+    }
+    return seen;
+}
+
+}  // namespace
+
+Seen Shown(QWidget& modal) {
+    Seen seen;
+    if (auto* box = qobject_cast<QMessageBox*>(&modal)) seen = SeenIn(*box);
+    else if (QDialog* dialog = MessageDialogShown(&modal)) seen = SeenIn(*dialog);
+    for (QLabel* label : modal.findChildren<QLabel*>())
+        if (!label->text().isEmpty() && (label->textFormat() != Qt::PlainText || label->openExternalLinks()))
+            seen.plainText = false;
+    return seen;
+}
+
+namespace {
+
 // Closes a box nobody was to answer, so that a fault shows as a failure
 // rather than as a test that never ends.
-void Dismiss(QMessageBox* box) {
-    box->setProperty("answered", true);
-    if (QAbstractButton* ok = box->button(QMessageBox::Ok)) ok->click();
-    else box->reject();
+void Dismiss(QWidget* modal) {
+    modal->setProperty("answered", true);
+    if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+        if (QAbstractButton* ok = box->button(QMessageBox::Ok)) ok->click();
+        else box->reject();
+        return;
+    }
+    const QList<QAbstractButton*> buttons = ButtonsShown(*modal);
+    if (!buttons.isEmpty()) buttons.back()->click();
+    else static_cast<QDialog*>(modal)->done(QDialog::Rejected);
 }
 }  // namespace
 
 void ModalAnswers::Poll() {
-    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-    if (!box || !box->isVisible() || box->property("answered").toBool()) return;
+    QWidget* modal = QApplication::activeModalWidget();
+    auto* box = qobject_cast<QMessageBox*>(modal);
+    QDialog* dialog = MessageDialogShown(modal);
+    if ((!box && !dialog) || !modal->isVisible() || modal->property("answered").toBool()) return;
+    Seen seen = Shown(*modal);
     if (seen_.size() >= presses_.size()) {
-        ADD_FAILURE() << "unexpected box: " << box->text().toStdString();
-        Dismiss(box);
+        ADD_FAILURE() << "unexpected box: " << seen.text.toStdString();
+        Dismiss(modal);
         return;
     }
-    Seen seen;
-    seen.text = box->text();
-    seen.title = box->windowTitle();
-    seen.explanation = box->informativeText();
-    // A text too long for its label scrolls in an area of its own.
-    if (auto* area = box->findChild<QPlainTextEdit*>(QString::fromLatin1(kMessageAreaName)))
-        seen.text = area->toPlainText();
-    if (auto* area = box->findChild<QPlainTextEdit*>(QString::fromLatin1(kExplanationAreaName)))
-        seen.explanation = area->toPlainText();
-    seen.icon = box->icon();
-    for (QAbstractButton* b : box->buttons()) seen.buttons << b->text().remove(QLatin1Char('&'));
-    if (box->defaultButton()) seen.defaultButton = box->defaultButton()->text().remove(QLatin1Char('&'));
-    for (QLabel* label : box->findChildren<QLabel*>())
-        if (label->textFormat() != Qt::PlainText || label->openExternalLinks()) seen.plainText = false;
     if (onShown_) onShown_(seen);
     const QString press = presses_.at(seen_.size());
     seen_.push_back(seen);
-    for (QAbstractButton* b : box->buttons()) {
+    for (QAbstractButton* b : box ? box->buttons() : ButtonsShown(*modal)) {
         if (b->text().remove(QLatin1Char('&')) == press) {
-            box->setProperty("answered", true);
+            modal->setProperty("answered", true);
             b->click();
             return;
         }
     }
     ADD_FAILURE() << "no button " << press.toStdString() << " in the box";
-    Dismiss(box);
+    Dismiss(modal);
 }
 
 void Type(QWidget* widget, const QString& text) {

@@ -66,15 +66,18 @@ struct Seen {
     QString text;                // the message, from its label or its scrolling area
     QString title;
     QString explanation;         // the informative text below the message, likewise
-    int icon = 0;                // QMessageBox::Icon
-    QStringList buttons;         // captions, in the box's order
+    int icon = 0;                // QMessageBox::Icon; -1: a picture that is none of them
+    QStringList buttons;         // captions, in the box's order (a message dialog's: left to right)
     QString defaultButton;       // caption
     bool plainText = true;       // every label shows its text literally, no links
 };
 
-// Answers the modal boxes that appear, in order, by pressing the button with
-// the given caption ("OK", "Cancel"). A box beyond the given presses fails
-// the test and is dismissed. `onShown`, when given, runs for each box as it
+// What a message box or a message dialog shows now.
+Seen Shown(QWidget& modal);
+
+// Answers the modal boxes (message boxes and message dialogs) that appear,
+// in order, by pressing the button with the given caption ("OK", "Cancel").
+// A box beyond the given presses fails the test and is dismissed. `onShown`, when given, runs for each box as it
 // is seen, before its button is pressed, to note what else was on the screen.
 class ModalAnswers {
 public:

@@ -24,8 +24,11 @@
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QProgressBar>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
+#include <QStyleFactory>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -37,6 +40,7 @@
 
 #include <QFile>
 #include <functional>
+#include <map>
 #include <zlib.h>
 
 using namespace harness;
@@ -500,8 +504,8 @@ TEST(UpdateCheckUpgrade, GoToWebsiteLeavesTheWindowUntilCancel) {
     bool barBetween = true;
     When cancel(
         [&] {
-            return answers.boxes.size() == 1 && OpenWindowOf<updateWindow>() &&
-                   !qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            auto w = OpenWindowOf<updateWindow>();
+            return answers.boxes.size() == 1 && w && QApplication::activeModalWidget() == w->NativeWindow();
         },
         [&] {
             auto w = OpenWindowOf<updateWindow>();
@@ -585,12 +589,85 @@ QByteArray FillingTheReply(const QByteArray& text) {
     return text.left(kHTTPReplyLimit - ManifestFor("2.0.0", "Yes", "").size());
 }
 
+// A style with more room around everything and a larger icon than the
+// platform's own.
+class RoomyStyle : public QProxyStyle {
+public:
+    RoomyStyle() : QProxyStyle(QStyleFactory::create(QStringLiteral("Windows"))) {}
+    int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override {
+        switch (metric) {
+        case PM_MessageBoxIconSize: return 128;
+        case PM_LayoutLeftMargin:
+        case PM_LayoutTopMargin:
+        case PM_LayoutRightMargin:
+        case PM_LayoutBottomMargin: return 100;
+        case PM_LayoutHorizontalSpacing:
+        case PM_LayoutVerticalSpacing: return 24;
+        default: return QProxyStyle::pixelMetric(metric, option, widget);
+        }
+    }
+};
+
+// What is wrong with the message dialog as shown, one line a fault: the box
+// reaches past the screen's free area, a button or a text is hidden or
+// outside the box, a label cuts its text, a scrolling text cannot be read
+// to its end or reaches past the area's right edge.
+QStringList FaultsShown(QDialog& box) {
+    QStringList faults;
+    const auto rect = [](const QRect& r) {
+        return QStringLiteral("%1x%2 at %3,%4").arg(r.width()).arg(r.height()).arg(r.x()).arg(r.y());
+    };
+    const QRect free = box.screen()->availableGeometry();
+    if (!free.contains(box.frameGeometry()))
+        faults << "the box, " + rect(box.frameGeometry()) + ", is not in the free area " + rect(free);
+    const QRect inside(box.mapToGlobal(QPoint(0, 0)), box.size());
+    const auto inBox = [&](QWidget* w, const QString& what) {
+        const QRect at(w->mapToGlobal(QPoint(0, 0)), w->size());
+        if (!w->isVisible()) faults << what + " is hidden";
+        else if (!inside.contains(at)) faults << what + ", " + rect(at) + ", is outside the box " + rect(inside);
+    };
+    for (QAbstractButton* b : box.findChildren<QAbstractButton*>()) inBox(b, "the button " + b->text());
+    if (auto* icon = box.findChild<QLabel*>(QString::fromLatin1(kMessageIconName))) {
+        inBox(icon, "the icon");
+        const int size = box.style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, &box);
+        if (icon->size() != QSize(size, size)) faults << "the icon is not of the style's size";
+    }
+    for (QLabel* label : box.findChildren<QLabel*>()) {
+        if (!label->isVisible() || label->text().isEmpty()) continue;
+        inBox(label, "a label");
+        if (label->minimumSizeHint().width() > label->width() ||
+            label->heightForWidth(label->width()) > label->height())
+            faults << QStringLiteral("a label of %1 needs %2 wide, %3 high")
+                          .arg(rect(label->rect()))
+                          .arg(label->minimumSizeHint().width())
+                          .arg(label->heightForWidth(label->width()));
+    }
+    for (QPlainTextEdit* area : box.findChildren<QPlainTextEdit*>()) {
+        if (!area->isVisible()) continue;
+        inBox(area, "an area");
+        if (area->horizontalScrollBar()->maximum() > 0) faults << "an area's text reaches past its right edge";
+        // The End key scrolls to the last line.
+        QTest::keyClick(area, Qt::Key_End);
+        QTextCursor end(area->document());
+        end.movePosition(QTextCursor::End);
+        if (!area->viewport()->rect().contains(area->cursorRect(end))) faults << "an area's end is out of view";
+        QTest::keyClick(area, Qt::Key_Home);
+    }
+    return faults;
+}
+
+enum class Shown { Label, Area };
+
 struct LongTextCase {
     const char* name;
     QSize screen;  // empty: the offscreen platform's own (800 x 800)
     QByteArray version;
     QByteArray description;
-    bool messageScrolls, explanationScrolls;  // in an area of its own, or in its label
+    Shown message, explanation;
+    // The style changes while the dialog is shown, and then each text is in
+    // these.
+    bool restyled = false;
+    Shown messageRestyled = Shown::Label, explanationRestyled = Shown::Label;
 };
 
 void PrintTo(const LongTextCase& c, std::ostream* os) { *os << c.name; }
@@ -598,46 +675,44 @@ void PrintTo(const LongTextCase& c, std::ostream* os) { *os << c.name; }
 class UpgradeDialogText : public ::testing::TestWithParam<LongTextCase> {};
 
 // Whatever its length, the dialog shows the whole message and the whole
-// description, fits the free area of its screen, its buttons on it, and
-// the end of a text that scrolls can be reached.
+// description, a text that fits in a label and one that does not in an area
+// that scrolls, fits the free area of its screen, its buttons on it; so
+// also once the style has changed under it.
 TEST_P(UpgradeDialogText, IsShownWholeWithTheDialogOnTheScreen) {
     const LongTextCase& c = GetParam();
     if (!c.screen.isEmpty() && !RunsOnScreenOf(c.screen)) return;
     ASSERT_LE(ManifestFor(c.version, "Yes", c.description).size(), kHTTPReplyLimit);
     TestServer server(TestServer::Mode::Reply, Reply("200 OK", ManifestFor(c.version, "Yes", c.description)));
-    struct OnScreen {
-        qint64 ms = -1;
-        QRect frame, free;
-        bool buttonsOnScreen = true;
-        bool messageArea = false, explanationArea = false;
-        bool endsReached = true;
-    } shown;
+    qint64 ms = -1;
+    QSize free;
+    QStringList faults, faultsRestyled;
+    std::map<QString, Shown> parts, partsRestyled;
+    harness::Seen seenRestyled;
+    const auto partsOf = [](QDialog& box) {
+        std::map<QString, Shown> in;
+        for (const char* name : {kMessageLabelName, kExplanationLabelName})
+            if (auto* label = box.findChild<QLabel*>(QString::fromLatin1(name)); label && label->isVisible())
+                in[QString::fromLatin1(name)] = Shown::Label;
+        for (const auto& [area, label] : {std::pair{kMessageAreaName, kMessageLabelName},
+                                          std::pair{kExplanationAreaName, kExplanationLabelName}})
+            if (auto* edit = box.findChild<QPlainTextEdit*>(QString::fromLatin1(area)); edit && edit->isVisible())
+                in[QString::fromLatin1(label)] = Shown::Area;
+        return in;
+    };
     QElapsedTimer clock;
     harness::ModalAnswers answers({"Cancel"}, [&](const harness::Seen&) {
-        shown.ms = clock.elapsed();
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ms = clock.elapsed();
+        auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget());
         ASSERT_TRUE(box);
-        shown.frame = box->frameGeometry();
-        shown.free = box->screen()->availableGeometry();
-        // Shown, inside the box and so on the screen.
-        const auto inBox = [box](const QWidget* w) {
-            return w->isVisible() && QRect(box->mapToGlobal(QPoint(0, 0)), box->size())
-                                         .contains(QRect(w->mapToGlobal(QPoint(0, 0)), w->size()));
-        };
-        for (QAbstractButton* b : box->buttons())
-            if (!inBox(b)) shown.buttonsOnScreen = false;
-        for (const auto& [name, present] : {std::pair{kMessageAreaName, &shown.messageArea},
-                                             std::pair{kExplanationAreaName, &shown.explanationArea}}) {
-            auto* area = box->findChild<QPlainTextEdit*>(QString::fromLatin1(name));
-            *present = area != nullptr;
-            if (!area) continue;
-            // The End key scrolls to the last line.
-            QTest::keyClick(area, Qt::Key_End);
-            QTextCursor end(area->document());
-            end.movePosition(QTextCursor::End);
-            if (!inBox(area) || !area->viewport()->rect().contains(area->cursorRect(end)))
-                shown.endsReached = false;
-        }
+        free = box->screen()->availableGeometry().size();
+        faults = FaultsShown(*box);
+        parts = partsOf(*box);
+        if (!c.restyled) return;
+        QApplication::setStyle(new RoomyStyle);
+        Wait(50);
+        faultsRestyled = FaultsShown(*box);
+        partsRestyled = partsOf(*box);
+        seenRestyled = harness::Shown(*box);
     });
     clock.start();
     RunCheck();
@@ -648,46 +723,77 @@ TEST_P(UpgradeDialogText, IsShownWholeWithTheDialogOnTheScreen) {
     EXPECT_TRUE(seen.explanation.toUtf8() == c.description)
         << "shown " << seen.explanation.size() << " of " << c.description.size() << " characters";
     EXPECT_TRUE(seen.plainText);
+    EXPECT_EQ(seen.icon, QMessageBox::Question);
     QStringList buttons = seen.buttons;
     buttons.sort();
     EXPECT_EQ(buttons, QStringList({"Cancel", "Go to Website", "OK"}));
     EXPECT_EQ(seen.defaultButton, "OK");
-    EXPECT_EQ(shown.messageArea, c.messageScrolls);
-    EXPECT_EQ(shown.explanationArea, c.explanationScrolls);
-    if (!c.screen.isEmpty()) {
-        EXPECT_EQ(shown.free.size(), c.screen);
+    if (!c.screen.isEmpty()) EXPECT_EQ(free, c.screen);
+    const std::map<QString, Shown> expected = {{kMessageLabelName, c.message}, {kExplanationLabelName, c.explanation}};
+    EXPECT_EQ(parts, expected) << "each text in a label or an area";
+    EXPECT_EQ(faults.join('\n').toStdString(), "");
+    if (c.restyled) {
+        EXPECT_EQ(faultsRestyled.join('\n').toStdString(), "") << "after the style changed";
+        const std::map<QString, Shown> restyled = {{kMessageLabelName, c.messageRestyled},
+                                                   {kExplanationLabelName, c.explanationRestyled}};
+        EXPECT_EQ(partsRestyled, restyled) << "after the style changed";
+        EXPECT_TRUE(seenRestyled.text == seen.text && seenRestyled.explanation == seen.explanation);
+        EXPECT_EQ(seenRestyled.icon, QMessageBox::Question) << "the new style's icon";
+        EXPECT_EQ(seenRestyled.buttons, seen.buttons);
+        EXPECT_EQ(seenRestyled.defaultButton, "OK");
     }
-    EXPECT_TRUE(shown.free.contains(shown.frame))
-        << "frame " << shown.frame.width() << "x" << shown.frame.height() << " at " << shown.frame.x() << ","
-        << shown.frame.y() << " in " << shown.free.width() << "x" << shown.free.height();
-    EXPECT_TRUE(shown.buttonsOnScreen);
-    EXPECT_TRUE(shown.endsReached) << "the end of a scrolling text is in view after End";
-    // Laid out in a label, a megabyte froze the program for many seconds.
-    EXPECT_LT(shown.ms, 2000) << "from the start to the dialog";
+    // Laid out in a label, a megabyte froze the program for many seconds;
+    // wrapped at word boundaries, a word of a megabyte for most of a minute.
+    EXPECT_LT(ms, 2000) << "from the start to the dialog";
     EXPECT_EQ(OpenWindowNames(), kOnlyPasswordWindow);
 }
+
+// A message that the version makes long: one word of that many digits, or
+// that many words.
+QByteArray LongVersion(int digits) { return "2." + QByteArray(digits, '9') + ".7"; }
+QByteArray VersionOfWords(int words) { return QByteArray("2.0 beta").repeated(words); }
+
+const QByteArray kShort = "Free upgrade.";
 
 INSTANTIATE_TEST_SUITE_P(
     Texts, UpgradeDialogText,
     ::testing::Values(
-        LongTextCase{"ThirtyLines", QSize(1280, 1024), "2.0.0", Lines(30), false, false},
+        LongTextCase{"ThirtyLines", QSize(1280, 1024), "2.0.0", Lines(30), Shown::Label, Shown::Label},
         // Under what a label can hold, but too tall for the box on this
         // screen once laid out.
-        LongTextCase{"FiftyLinesOnTheSmallerScreen", QSize(), "2.0.0", Lines(50), false, true},
+        LongTextCase{"FiftyLinesOnTheSmallerScreen", QSize(), "2.0.0", Lines(50), Shown::Label, Shown::Area},
         LongTextCase{"LinesUpToTheReplyLimit", QSize(1280, 1024), "2.0.0", FillingTheReply(ShortLines(150000)),
-                     false, true},
-        // One word across the whole reply wraps anywhere: wrapped at word
-        // boundaries, its layout grew with the square of its length: tens
-        // of seconds.
+                     Shown::Label, Shown::Area},
+        LongTextCase{"LinesUpToTheReplyLimitOn1024x700", QSize(1024, 700), "2.0.0",
+                     FillingTheReply(ShortLines(150000)), Shown::Label, Shown::Area},
         LongTextCase{"OneWordUpToTheReplyLimit", QSize(), "2.0.0", FillingTheReply(QByteArray(kHTTPReplyLimit, 'x')),
-                     false, true},
+                     Shown::Label, Shown::Area},
+        // A word wider than a label, in either text.
+        LongTextCase{"AddressOf200Characters", QSize(), "2.0.0",
+                     "Details: http://downloads.example.invalid/" + QByteArray(160, 'a') + " (mirror).", Shown::Label,
+                     Shown::Area},
+        LongTextCase{"WordOf20000CharactersInTheDescription", QSize(), "2.0.0",
+                     "Details: http://downloads.example.invalid/" + QByteArray(20000, 'a'), Shown::Label, Shown::Area},
+        LongTextCase{"WordOf20000CharactersInTheVersion", QSize(), LongVersion(20000), kShort, Shown::Area,
+                     Shown::Label},
+        // A long message leaves a short explanation in its label.
+        LongTextCase{"ManyWordsAndAShortExplanation", QSize(), VersionOfWords(400), kShort, Shown::Area, Shown::Label},
+        LongTextCase{"HugeVersionAndAShortExplanation", QSize(), LongVersion(600000), kShort, Shown::Area,
+                     Shown::Label},
         // A version too long for its label, and a description that its
         // label could hold on this screen, but not below the version's area.
-        LongTextCase{"HugeVersionAndFortyNineLines", QSize(), "2." + QByteArray(600000, '9') + ".7", Lines(49), true,
-                     true},
+        LongTextCase{"HugeVersionAndFortyNineLines", QSize(), LongVersion(600000), Lines(49), Shown::Area,
+                     Shown::Area},
         // A version of 600,000 digits and a description of 20,000 lines.
-        LongTextCase{"HugeVersionAndDescription", QSize(), "2." + QByteArray(600000, '9') + ".7",
-                     "first line\n" + ShortLines(20000) + "\nlast line", true, true}),
+        LongTextCase{"HugeVersionAndDescription", QSize(), LongVersion(600000),
+                     "first line\n" + ShortLines(20000) + "\nlast line", Shown::Area, Shown::Area},
+        // The new style's room pushes the description out of its label.
+        LongTextCase{"ThirtyLinesRestyled", QSize(1024, 700), "2.0.0", Lines(30), Shown::Label, Shown::Label, true,
+                     Shown::Label, Shown::Area},
+        LongTextCase{"LongWordsRestyled", QSize(1024, 700), LongVersion(20000), kShort, Shown::Area, Shown::Label,
+                     true, Shown::Area, Shown::Label},
+        LongTextCase{"AreasRestyled", QSize(1024, 700), "2.0.0", Lines(200), Shown::Label, Shown::Area, true,
+                     Shown::Label, Shown::Area}),
     [](const ::testing::TestParamInfo<LongTextCase>& info) { return std::string(info.param.name); });
 
 TEST(UpdateCheckCurrent, LabelAndBarWhileTheBoxIsShown) {
