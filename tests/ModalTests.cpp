@@ -7,14 +7,18 @@
 
 #include "framework/Dialogs.h"
 #include "framework/Menu.h"
+#include "framework/Runtime.h"
 #include "update/selfTest.h"
 #include "windows/editor/Window2.h"
 
 #include <QApplication>
 #include <QHostAddress>
 #include <QMessageBox>
+#include <QKeySequence>
 #include <QPointer>
 #include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
 #include <QTest>
 #include <QWindow>
 #include <gtest/gtest.h>
@@ -79,6 +83,28 @@ void NothingListening() {
     qputenv("MORVELLAN_SITE", QByteArray("127.0.0.1:") + QByteArray::number(probe.serverPort()));
 }
 
+// Answers every request with a manifest that offers a newer version.
+class OfferingServer {
+public:
+    OfferingServer() {
+        if (!server_.listen(QHostAddress::LocalHost, 0)) ADD_FAILURE() << "cannot listen";
+        qputenv("MORVELLAN_SITE", QByteArray("127.0.0.1:") + QByteArray::number(server_.serverPort()));
+        QObject::connect(&server_, &QTcpServer::newConnection, [this] {
+            QTcpSocket* socket = server_.nextPendingConnection();
+            QObject::connect(socket, &QTcpSocket::readyRead, socket, [socket] {
+                if (!socket->readAll().contains("\r\n\r\n")) return;
+                const QByteArray body = "<CurrentVersion>2.0.0</CurrentVersion><Free>Yes</Free>";
+                socket->write("HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(body.size()) +
+                              "\r\nConnection: close\r\n\r\n" + body);
+                socket->disconnectFromHost();
+            });
+        });
+    }
+
+private:
+    QTcpServer server_;
+};
+
 struct OwnerCase {
     const char* name;
     std::function<void()> run;
@@ -131,6 +157,19 @@ const OwnerCase kOwnerCases[] = {
          QTest::mouseClick(version->PushButton1()->NativeWidget(), Qt::LeftButton);
      },
      {"Update -> My Secret Info", kError + " -> Update"}},
+    // The upgrade dialog belongs to the update window.
+    {"UpgradeDialog",
+     [] {
+         OfferingServer server;
+         auto w2 = Editor();
+         if (!w2) return;
+         ModalAnswers answers({"Cancel"});
+         ChooseMenuItem(w2, QStringLiteral("CheckforUpdateCheckNow"));
+         auto version = OpenWindowOf<selfTest>();
+         if (!version) return;
+         QTest::mouseClick(version->PushButton1()->NativeWidget(), Qt::LeftButton);
+     },
+     {"Update -> My Secret Info", "New version available! -> Update"}},
     // A hidden window is never chosen, not even when it is the front one.
     {"HiddenFrontWindow",
      [] {
@@ -191,3 +230,75 @@ TEST(ModalOwnerLifetime, BoxOutlivesItsWindowClosingUnderIt) {
     EXPECT_EQ(QApplication::activeWindow(), w2->NativeWindow());
 }
 
+
+// ---- The keyboard and the close box in a message dialog -------------------
+
+struct KeysCase {
+    const char* name;
+    bool cancel, alternate;       // shown besides the action button "OK"
+    QString alternateCaption;
+    QString explanation;
+    std::vector<QKeySequence> keys;  // typed into the focused part; empty: the close box
+    QString pressed;              // the button the dialog returns, by caption
+};
+
+void PrintTo(const KeysCase& c, std::ostream* os) { *os << c.name; }
+
+class MessageDialogKeys : public ::testing::TestWithParam<KeysCase> {};
+
+TEST_P(MessageDialogKeys, PressTheButtonAUserExpects) {
+    const KeysCase& c = GetParam();
+    Launch();
+    MessageDialog dialog;
+    dialog.SetTitle(QStringLiteral("Keys"));
+    dialog.SetMessage(QStringLiteral("A question."));
+    dialog.SetExplanation(c.explanation);
+    dialog.CancelButton()->SetVisible(c.cancel);
+    dialog.AlternateActionButton()->SetCaption(c.alternateCaption);
+    dialog.AlternateActionButton()->SetVisible(c.alternate);
+    QTimer typing;
+    QObject::connect(&typing, &QTimer::timeout, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || !modal->isVisible() || QApplication::activeWindow() != modal) return;
+        typing.stop();
+        if (c.keys.empty()) modal->close();
+        for (const QKeySequence& key : c.keys)
+            QTest::keySequence(QApplication::focusWidget() ? QApplication::focusWidget() : modal, key);
+        // A dialog still shown after the keys ends with its close box, or
+        // is left to the quit.
+        QTimer::singleShot(200, [modal = QPointer<QWidget>(modal)] {
+            if (modal && modal->isVisible()) Quit(0);
+        });
+    });
+    typing.start(5);
+    const std::shared_ptr<MessageDialogButton> pressed = dialog.ShowModal();
+    EXPECT_EQ(pressed ? pressed->Caption() : QStringLiteral("(none)"), c.pressed);
+}
+
+const QString kLong = QStringLiteral("line\n").repeated(200);
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, MessageDialogKeys,
+    ::testing::Values(
+        KeysCase{"ReturnPressesTheDefault", true, true, "Go to Website", "", {QKeySequence(Qt::Key_Return)}, "OK"},
+        KeysCase{"EnterPressesTheDefault", true, true, "Go to Website", "", {QKeySequence(Qt::Key_Enter)}, "OK"},
+        KeysCase{"EscapePressesCancel", true, true, "Go to Website", "", {QKeySequence(Qt::Key_Escape)}, "Cancel"},
+        KeysCase{"CloseBoxPressesCancel", true, true, "Go to Website", "", {}, "Cancel"},
+        // The focus starts on the default button; Tab goes on to the next,
+        // which Return then presses.
+        KeysCase{"TabThenReturn", true, true, "Go to Website", "",
+                 {QKeySequence(Qt::Key_Tab), QKeySequence(Qt::Key_Return)}, "Go to Website"},
+        // In a scrolling explanation, Return still presses the default.
+        KeysCase{"ReturnInTheScrollingArea", true, true, "Go to Website", kLong,
+                 {QKeySequence(Qt::SHIFT | Qt::Key_Tab), QKeySequence(Qt::Key_PageDown), QKeySequence(Qt::Key_Return)},
+                 "OK"},
+        // Without a cancel button Escape and the close box do nothing; with
+        // one button only, they press it.
+        KeysCase{"EscapeWithoutCancel", false, true, "Go to Website", "",
+                 {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::Key_Return)}, "OK"},
+        KeysCase{"CloseBoxWithoutCancel", false, true, "Go to Website", "", {}, "(none)"},
+        KeysCase{"EscapeWithTheOnlyButton", false, false, "", "", {QKeySequence(Qt::Key_Escape)}, "OK"},
+        // A caption's mnemonic presses its button, with Alt or without.
+        KeysCase{"MnemonicWithAlt", true, true, "&Later", "", {QKeySequence(Qt::ALT | Qt::Key_L)}, "&Later"},
+        KeysCase{"MnemonicAlone", true, true, "&Later", "", {QKeySequence(Qt::Key_L)}, "&Later"}),
+    [](const auto& info) { return std::string(info.param.name); });
