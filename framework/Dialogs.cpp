@@ -313,6 +313,7 @@ private:
             if (!part.inArea) {
                 if (!part.labelFilled) part.label->setText(part.text);
                 part.labelFilled = true;
+                part.label->setTextInteractionFlags(interaction);
                 part.height = part.label->heightForWidth(column);
                 part.natural = NaturalWidth(part.text, part.label->fontMetrics());
             }
@@ -382,7 +383,6 @@ private:
                     part.areaFilled = true;
                 }
             } else {
-                part.label->setTextInteractionFlags(interaction);
                 part.label->setFixedSize(width, part.label->heightForWidth(width));
             }
         }
