@@ -149,8 +149,9 @@ std::unique_ptr<QApplication> MakeApplication(int& argc, char** argv, const QStr
 
 }  // namespace
 
-FileError::FileError(const QString& action, const QString& path, const QString& reason)
-    : std::runtime_error(QStringLiteral("Could not %1 the file \"%2\": %3.")
+FileError::FileError(const QString& action, const QString& path, const QString& reason, Kind kind)
+    : std::runtime_error((kind == Kind::Folder ? QStringLiteral("Could not %1 the folder \"%2\": %3.")
+                                               : QStringLiteral("Could not %1 the file \"%2\": %3."))
                              .arg(action, path, reason)
                              .toStdString()),
       message_(QString::fromStdString(what())) {}
