@@ -6,24 +6,57 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <QStandardPaths>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 constexpr char kLineEnd = '\n';
+
+// Makes the folder and every missing folder above it, each readable by its
+// owner only (0700) whatever the umask: a folder that others may list tells
+// them the note's size, when it was last written and whether the program
+// runs. A folder that is already there keeps its mode. When the folder
+// cannot be made, FileError names it with the system's reason.
+void MakeFolder(const QString& folder) {
+    const auto fail = [&folder](int error) {
+        throw FileError("make", folder, QString::fromLocal8Bit(std::strerror(error)), FileError::Kind::Folder);
+    };
+    const QByteArray path = QFile::encodeName(QDir::cleanPath(QDir(folder).absolutePath()));
+    for (qsizetype end = path.indexOf('/', 1);; end = path.indexOf('/', end + 1)) {
+        const QByteArray step = end < 0 ? path : path.left(end);
+        struct stat st {};
+        if (::stat(step.constData(), &st) != 0) {
+            if (::mkdir(step.constData(), 0700) == 0) ::chmod(step.constData(), 0700);
+            else if (errno != EEXIST) fail(errno);  // EEXIST: made meanwhile by another
+            if (::stat(step.constData(), &st) != 0) fail(errno);
+        }
+        if (!S_ISDIR(st.st_mode)) fail(ENOTDIR);
+        if (end < 0) return;
+    }
 }
+
+// The user's home folder: $HOME, else the account's (a session started
+// without HOME, by a service or `env -i`, still has one).
+QString HomeFolder() {
+    const QString home = qEnvironmentVariable("HOME");
+    if (!home.isEmpty()) return home;
+    if (const passwd* account = ::getpwuid(::getuid()); account && account->pw_dir && *account->pw_dir)
+        return QFile::decodeName(account->pw_dir);
+    return QStringLiteral("/");
+}
+}  // namespace
 
 TextOutputStream::TextOutputStream(const QString& path)
     : path_(path), file_(std::make_unique<QSaveFile>(path)) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
+    MakeFolder(QFileInfo(path).absolutePath());
     file_->setDirectWriteFallback(false);
     // Unbuffered, so that a short write (a full disk, a size limit) shows in
     // the count that write() returns; a buffered device can drop the rest of
@@ -111,8 +144,23 @@ FolderItem FolderItem::Child(const QString& name) const {
 bool FolderItem::Exists() const { return QFileInfo::exists(path_); }
 
 void FolderItem::Delete() const {
-    QFile file(path_);
-    if (!file.remove()) throw FileError("delete", path_, file.errorString());
+    // A write through a symbolic link (a dotfile manager keeps the file
+    // elsewhere and links it in) goes to the file at the end of the links,
+    // as QSaveFile follows them: that file goes first, then each link on
+    // the way, back to the one named here. A loop of links names no file.
+    QStringList links;
+    QFileInfo info(path_);
+    while (info.isSymLink() && !links.contains(info.absoluteFilePath())) {
+        links.prepend(info.absoluteFilePath());
+        info.setFile(info.symLinkTarget());
+    }
+    QStringList gone = links;
+    if (!info.isSymLink() && info.exists()) gone.prepend(info.absoluteFilePath());
+    if (links.isEmpty()) gone = QStringList{path_};
+    for (const QString& path : gone) {
+        QFile file(path);
+        if (!file.remove()) throw FileError("delete", path, file.errorString());
+    }
 }
 
 TextOutputStream FolderItem::CreateTextFile() const { return TextOutputStream(path_); }
@@ -120,7 +168,12 @@ TextOutputStream FolderItem::CreateTextFile() const { return TextOutputStream(pa
 TextInputStream FolderItem::OpenAsTextFile() const { return TextInputStream(path_); }
 
 FolderItem SpecialFolder::Preferences() {
-    return FolderItem(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
+    // A relative XDG_CONFIG_HOME is ignored, as the base-directory rules
+    // say: taken from wherever the program starts, it would give each start
+    // folder a notebook of its own.
+    const QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (QDir::isAbsolutePath(config)) return FolderItem(QDir::cleanPath(config));
+    return FolderItem(QDir::cleanPath(HomeFolder() + QStringLiteral("/.config")));
 }
 
 PreferencesLock::PreferencesLock(const QString& name)
@@ -135,7 +188,11 @@ PreferencesLock::~PreferencesLock() {
 
 bool PreferencesLock::TryLock() {
     if (fd_ >= 0) return true;
-    QDir().mkpath(SpecialFolder::Preferences().NativePath());
+    try {
+        MakeFolder(SpecialFolder::Preferences().NativePath());
+    } catch (const FileError&) {
+        return true;  // no folder: the writes that follow report it
+    }
     const QByteArray path = QFile::encodeName(path_);
     for (int attempt = 0; attempt < 8; ++attempt) {
         int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);

@@ -1,7 +1,8 @@
 // Files in the preferences folder, written and read as text streams.
 // A file is written whole through a temporary file that replaces the old one
 // only when complete; a failed write leaves the old file as it was and throws
-// FileError (framework/Runtime.h).
+// FileError (framework/Runtime.h). A missing folder on the way is made,
+// readable by its owner only.
 #pragma once
 
 #include <QByteArray>
@@ -53,6 +54,8 @@ public:
 
     FolderItem Child(const QString& name) const;
     bool Exists() const;
+    // Deletes the file; for a symbolic link, the file the link leads to as
+    // well, since that is the one a write through it changed.
     void Delete() const;
     TextOutputStream CreateTextFile() const;
     TextInputStream OpenAsTextFile() const;
@@ -63,7 +66,9 @@ private:
 };
 
 namespace SpecialFolder {
-// The user's preferences folder: Qt's generic configuration location.
+// The user's preferences folder: $XDG_CONFIG_HOME when it is an absolute
+// path, else .config in the home folder ($HOME, else the account's). It is
+// made, 0700, by the first file written into it.
 FolderItem Preferences();
 }  // namespace SpecialFolder
 

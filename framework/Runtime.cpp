@@ -14,11 +14,15 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <mutex>
 #include <vector>
 
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -86,12 +90,15 @@ void DeliverQuitSignals(QObject* owner) {
     for (const int signal : {SIGTERM, SIGHUP, SIGINT}) sigaction(signal, &action, nullptr);
 }
 
-// Qt ends a start it cannot give a display (none in the environment, or
-// one it cannot reach) with a fatal message, an abort and advice to
-// reinstall. While the Qt application is made, its messages are held: a
-// fatal one is the missing desktop session, told in one line, and the run
-// ends with 1 before anything of the program ran or touched a file. Once
-// the application stands, the held messages go out as usual.
+// Qt ends a start it cannot give a platform with a fatal message, an abort
+// and advice to reinstall. While the Qt application is made, its messages
+// are held; a fatal one ends the run with 1 before anything of the program
+// ran or touched a file. Where there is no display (none named, or the one
+// named cannot be opened, and no platform was asked for) that is the
+// missing desktop session, told in one line. Any other failure is Qt's own:
+// its words, held and fatal, go out as Qt writes them, after a line naming
+// the platform asked for. Once the application stands, the held messages go
+// out as usual.
 struct HeldMessage {
     QtMsgType type;
     QByteArray category;
@@ -100,8 +107,77 @@ struct HeldMessage {
 
 struct Starting {
     QByteArray name;
+    QByteArray platform;  // as asked for, empty when it was not
+    const char* askedWith = nullptr;  // "-platform" or "QT_QPA_PLATFORM"
     std::vector<HeldMessage> held;
 };
+
+// The platform asked for: -platform on the command line (Qt takes the last
+// one, also spelt --platform) before QT_QPA_PLATFORM.
+void NotePlatformAskedFor(Starting& state, int argc, char** argv) {
+    for (int i = 1; i + 1 < argc; ++i) {
+        const QByteArray arg(argv[i]);
+        if (arg == "-platform" || arg == "--platform") {
+            state.platform = argv[++i];
+            state.askedWith = "-platform";
+        }
+    }
+    if (state.askedWith) return;
+    state.platform = qgetenv("QT_QPA_PLATFORM");
+    if (!state.platform.isEmpty()) state.askedWith = "QT_QPA_PLATFORM";
+}
+
+// Whether the X display DISPLAY names answers, asked of the X library
+// itself (loaded only here: it is Qt's X platform's business otherwise).
+bool XDisplayOpens() {
+    if (qgetenv("DISPLAY").isEmpty()) return false;
+    void* xcb = dlopen("libxcb.so.1", RTLD_NOW | RTLD_LOCAL);
+    if (!xcb) return false;
+    using Connect = void* (*)(const char*, int*);
+    using HasError = int (*)(void*);
+    using Disconnect = void (*)(void*);
+    const auto connect = reinterpret_cast<Connect>(dlsym(xcb, "xcb_connect"));
+    const auto hasError = reinterpret_cast<HasError>(dlsym(xcb, "xcb_connection_has_error"));
+    const auto disconnect = reinterpret_cast<Disconnect>(dlsym(xcb, "xcb_disconnect"));
+    bool opens = false;
+    if (connect && hasError && disconnect) {
+        void* connection = connect(nullptr, nullptr);
+        opens = connection && hasError(connection) == 0;
+        if (connection) disconnect(connection);
+    }
+    dlclose(xcb);
+    return opens;
+}
+
+// Whether a compositor listens where WAYLAND_DISPLAY names its socket: the
+// path itself, or a name in XDG_RUNTIME_DIR.
+bool WaylandDisplayOpens() {
+    QByteArray path = qgetenv("WAYLAND_DISPLAY");
+    if (path.isEmpty()) return false;
+    if (!path.startsWith('/')) {
+        const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+        if (runtime.isEmpty()) return false;
+        path = runtime + '/' + path;
+    }
+    sockaddr_un address{};
+    if (size_t(path.size()) >= sizeof address.sun_path) return false;
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return false;
+    const bool opens = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    close(fd);
+    return opens;
+}
+
+bool NoDisplay(const Starting& state) {
+    if (state.askedWith) return false;
+    return !XDisplayOpens() && !WaylandDisplayOpens();
+}
+
+void WriteAsQtDoes(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    std::fprintf(stderr, "%s\n", qFormatLogMessage(type, context, text).toLocal8Bit().constData());
+}
 
 // A thread of a platform plugin may log while the application is made, or
 // just as the hold ends: the hold is shared under a lock, and a message that
@@ -119,8 +195,22 @@ void HoldWhileStarting(QtMsgType type, const QMessageLogContext& context, const 
         return;
     }
     if (type == QtFatalMsg) {
-        std::fprintf(stderr, "%s needs a graphical desktop session: no display could be opened.\n",
-                     starting->name.constData());
+        const char* name = starting->name.constData();
+        if (NoDisplay(*starting)) {
+            std::fprintf(stderr, "%s needs a graphical desktop session: no display could be opened.\n", name);
+        } else {
+            if (starting->askedWith)
+                std::fprintf(stderr, "%s could not start on the platform \"%s\" asked for with %s:\n", name,
+                             starting->platform.constData(), starting->askedWith);
+            else
+                std::fprintf(stderr, "%s could not start on Qt's default platform:\n", name);
+            for (const HeldMessage& m : starting->held)
+                WriteAsQtDoes(m.type,
+                              QMessageLogContext(nullptr, 0, nullptr,
+                                                 m.category.isEmpty() ? "default" : m.category.constData()),
+                              m.text);
+            WriteAsQtDoes(type, context, text);
+        }
         std::fflush(stderr);
         _exit(1);
     }
@@ -128,7 +218,8 @@ void HoldWhileStarting(QtMsgType type, const QMessageLogContext& context, const 
 }
 
 std::unique_ptr<QApplication> MakeApplication(int& argc, char** argv, const QString& name) {
-    Starting state{name.toLocal8Bit(), {}};
+    Starting state{name.toLocal8Bit(), {}, nullptr, {}};
+    NotePlatformAskedFor(state, argc, argv);
     {
         const std::lock_guard<std::mutex> lock(startingLock);
         starting = &state;
@@ -149,8 +240,9 @@ std::unique_ptr<QApplication> MakeApplication(int& argc, char** argv, const QStr
 
 }  // namespace
 
-FileError::FileError(const QString& action, const QString& path, const QString& reason)
-    : std::runtime_error(QStringLiteral("Could not %1 the file \"%2\": %3.")
+FileError::FileError(const QString& action, const QString& path, const QString& reason, Kind kind)
+    : std::runtime_error((kind == Kind::Folder ? QStringLiteral("Could not %1 the folder \"%2\": %3.")
+                                               : QStringLiteral("Could not %1 the file \"%2\": %3."))
                              .arg(action, path, reason)
                              .toStdString()),
       message_(QString::fromStdString(what())) {}

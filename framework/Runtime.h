@@ -12,10 +12,12 @@ class QDialog;
 class QEventLoop;
 class QWidget;
 
-// A file operation that failed: names the file and the system's reason.
+// A file operation that failed: names the file (or the folder) and the
+// system's reason.
 class FileError : public std::runtime_error {
 public:
-    FileError(const QString& action, const QString& path, const QString& reason);
+    enum class Kind { File, Folder };
+    FileError(const QString& action, const QString& path, const QString& reason, Kind kind = Kind::File);
     const QString& message() const { return message_; }
 
 private:

@@ -324,17 +324,22 @@ TEST(Editor, FailedWriteKeepsTheEditorOpenWithItsTextUntilAWorkingCloseSavesIt) 
     EXPECT_EQ(ReadFile("tindrel.plist"), DataFileFor(edited));
 }
 
-TEST(Editor, UnwritablePreferencesFolderEndsInTheReportNamingTheFile) {
-    // A preferences folder below a plain file can be neither created nor written.
+TEST(Editor, UnwritablePreferencesFolderEndsInTheReportNamingTheFolder) {
+    // A preferences folder below a plain file can be neither created nor
+    // written: the report names the folder, and nothing appears in its place.
     WriteFile("blocker", "not a folder");
-    const QString blocked = PrefsPath("blocker/config");
+    const QString blocker = PrefsPath("blocker");
+    const QString blocked = blocker + "/config";
     qputenv("XDG_CONFIG_HOME", blocked.toLocal8Bit());
     const QStringList shown = EnterPassword("Secret123", {"OK", "OK"});
-    ASSERT_EQ(shown.size(), 2);
-    EXPECT_EQ(shown[0], "I don't see a password on file.  Do you want to use this password?");
-    const QString report = shown[1];
-    EXPECT_TRUE(report.contains(QDir(blocked).filePath("tindrelcypher.plist"))) << report.toStdString();
+    EXPECT_EQ(shown, (QStringList{"I don't see a password on file.  Do you want to use this password?",
+                                  QStringLiteral("Morvellan cannot go on and will quit.\n\n"
+                                                 "Could not make the folder \"%1\": Not a directory.")
+                                      .arg(blocked)}));
     EXPECT_TRUE(IsQuitting());
     EXPECT_NE(ExitCode(), 0);
     EXPECT_FALSE(OpenWindow2()) << "no editor opens on a password that was not stored";
+    QFile file(blocker);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), "not a folder");
 }

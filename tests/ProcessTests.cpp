@@ -13,7 +13,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocalServer>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
@@ -281,35 +283,120 @@ TEST(Processes, FileThatCannotBeReadAtUnlockChangesNoFile) {
     }
 }
 
-// Without a display the program says so in one line and ends with 1
-// before it touches the preferences folder; a platform that is asked for
-// is still used.
-TEST(Processes, WithoutADisplayTheProgramSaysSoAndTouchesNoFile) {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(name);
-    env.insert("XDG_CONFIG_HOME", qEnvironmentVariable("XDG_CONFIG_HOME"));
-    for (const QString& display : {QString(), QStringLiteral(":99")}) {
-        SCOPED_TRACE(display.toStdString());
-        QProcessEnvironment run = env;
-        if (!display.isEmpty()) run.insert("DISPLAY", display);  // a display no server answers on
+// An X server of its own, ended with the test; no window manager is needed
+// for a start.
+class XServer {
+public:
+    bool Start() {
+        server_.start(QStringLiteral("Xvfb"), {"-displayfd", "1", "-screen", "0", "800x600x24", "-nolisten", "tcp"});
+        if (!QTest::qWaitFor([this] { return server_.canReadLine() || server_.state() == QProcess::NotRunning; },
+                             10000) ||
+            !server_.canReadLine())
+            return false;
+        display_ = QStringLiteral(":") + QString::fromLatin1(server_.readLine().trimmed());
+        return true;
+    }
+    ~XServer() {
+        server_.terminate();
+        if (!server_.waitForFinished(5000)) server_.kill();
+        server_.waitForFinished(5000);
+    }
+    const QString& Display() const { return display_; }
+
+private:
+    QProcess server_;
+    QString display_;
+};
+
+// Where there is no display and no platform was asked for, the program
+// says so in one line; any other start Qt cannot make ends with Qt's own
+// words, after a line that names the platform asked for (the same words a
+// bare Qt application writes under the same conditions). Either way it
+// ends with 1 before it touches the preferences folder. A platform that
+// can start is used as asked.
+TEST(Processes, StartThatQtCannotMakeIsToldAndTouchesNoFile) {
+    XServer x;
+    ASSERT_TRUE(x.Start()) << "Xvfb";
+    QTemporaryDir sockets;
+    ASSERT_TRUE(sockets.isValid());
+    QLocalServer compositor;  // listens where a Wayland compositor would
+    ASSERT_TRUE(compositor.listen(sockets.filePath("wayland-0")));
+
+    QProcessEnvironment base = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) base.remove(name);
+    base.insert("XDG_CONFIG_HOME", qEnvironmentVariable("XDG_CONFIG_HOME"));
+    const QByteArray noDisplay = "Morvellan needs a graphical desktop session: no display could be opened.\n";
+    struct Case {
+        const char* what;
+        std::map<QString, QString> env;
+        QStringList args;
+        QByteArray first;  // the line before Qt's words; the whole text when Qt's words are not to follow
+        bool qtWords;
+    };
+    const Case cases[] = {
+        {"no display named", {}, {}, noDisplay, false},
+        {"an X display no server answers on", {{"DISPLAY", ":99"}}, {}, noDisplay, false},
+        {"a Wayland display no compositor answers on", {{"WAYLAND_DISPLAY", "morvellan-none"}}, {}, noDisplay, false},
+        {"both, answered by neither", {{"DISPLAY", ":99"}, {"WAYLAND_DISPLAY", "morvellan-none"}}, {}, noDisplay,
+         false},
+        {"a Wayland display that answers, without Qt's plugin for it",
+         {{"WAYLAND_DISPLAY", sockets.filePath("wayland-0")}}, {},
+         "Morvellan could not start on Qt's default platform:\n", true},
+        {"QT_QPA_PLATFORM=wayland with a working X display",
+         {{"DISPLAY", x.Display()}, {"QT_QPA_PLATFORM", "wayland"}}, {},
+         "Morvellan could not start on the platform \"wayland\" asked for with QT_QPA_PLATFORM:\n", true},
+        {"QT_QPA_PLATFORM=wayland without a display", {{"QT_QPA_PLATFORM", "wayland"}}, {},
+         "Morvellan could not start on the platform \"wayland\" asked for with QT_QPA_PLATFORM:\n", true},
+        {"a misspelt platform", {{"DISPLAY", x.Display()}, {"QT_QPA_PLATFORM", "offscren"}}, {},
+         "Morvellan could not start on the platform \"offscren\" asked for with QT_QPA_PLATFORM:\n", true},
+        {"-platform bogus", {{"DISPLAY", x.Display()}}, {"-platform", "bogus"},
+         "Morvellan could not start on the platform \"bogus\" asked for with -platform:\n", true},
+        {"-platform before QT_QPA_PLATFORM", {{"QT_QPA_PLATFORM", "offscreen"}}, {"--platform", "bogus"},
+         "Morvellan could not start on the platform \"bogus\" asked for with -platform:\n", true},
+        {"xcb asked for, no X display", {{"QT_QPA_PLATFORM", "xcb"}}, {},
+         "Morvellan could not start on the platform \"xcb\" asked for with QT_QPA_PLATFORM:\n", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QProcessEnvironment env = base;
+        for (const auto& [name, value] : c.env) env.insert(name, value);
+        QByteArray expected = c.first;
+        if (c.qtWords) {
+            QProcess alone;
+            alone.setProcessEnvironment(env);
+            alone.start(QStringLiteral(MORVELLAN_TEST_QT_ALONE), c.args);
+            ASSERT_TRUE(alone.waitForFinished(20000));
+            const QByteArray qt = alone.readAllStandardError();
+            ASSERT_TRUE(qt.contains("Available platform plugins are: ")) << qt.toStdString();
+            expected += qt;
+        }
         QProcess program;
-        program.setProcessEnvironment(run);
-        program.start(QStringLiteral(MORVELLAN_PROGRAM), {});
+        program.setProcessEnvironment(env);
+        program.start(QStringLiteral(MORVELLAN_PROGRAM), c.args);
         ASSERT_TRUE(program.waitForFinished(20000));
         EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
         EXPECT_EQ(program.exitCode(), 1);
-        EXPECT_EQ(program.readAllStandardError(),
-                  "Morvellan needs a graphical desktop session: no display could be opened.\n");
+        EXPECT_EQ(program.readAllStandardError(), expected);
         EXPECT_EQ(program.readAllStandardOutput(), "");
         EXPECT_EQ(FolderEntries(), QStringList{});
     }
 
-    QProcess chosen;
-    chosen.setProcessEnvironment(env);
-    chosen.start(QStringLiteral(MORVELLAN_PROGRAM), {"-platform", "offscreen"});
-    ASSERT_TRUE(chosen.waitForStarted(10000));
-    EXPECT_TRUE(QTest::qWaitFor([] { return FileExists("tindrel.lock"); }, 10000)) << "it runs";
-    kill(static_cast<pid_t>(chosen.processId()), SIGTERM);
-    ASSERT_TRUE(chosen.waitForFinished(20000));
-    EXPECT_EQ(chosen.exitCode(), 0);
+    const std::pair<const char*, std::map<QString, QString>> starts[] = {
+        {"a working X display", {{"DISPLAY", x.Display()}}},
+        {"-platform offscreen", {}},
+    };
+    for (const auto& [what, vars] : starts) {
+        SCOPED_TRACE(what);
+        QProcessEnvironment env = base;
+        for (const auto& [name, value] : vars) env.insert(name, value);
+        QProcess chosen;
+        chosen.setProcessEnvironment(env);
+        chosen.start(QStringLiteral(MORVELLAN_PROGRAM),
+                     vars.empty() ? QStringList{"-platform", "offscreen"} : QStringList{});
+        ASSERT_TRUE(chosen.waitForStarted(10000));
+        EXPECT_TRUE(QTest::qWaitFor([] { return FileExists("tindrel.lock"); }, 10000)) << "it runs";
+        kill(static_cast<pid_t>(chosen.processId()), SIGTERM);
+        ASSERT_TRUE(chosen.waitForFinished(20000));
+        EXPECT_EQ(chosen.exitCode(), 0);
+    }
 }

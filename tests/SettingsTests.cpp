@@ -1,14 +1,22 @@
 // The window-size and font-size files, read and written through the real
-// preferences folder.
+// preferences folder, and where that folder is and how it is made.
 #include "tests/Harness.h"
 
+#include "framework/Files.h"
 #include "store/Module1.h"
 
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <pwd.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <limits>
+#include <optional>
 
 using namespace harness;
 
@@ -28,6 +36,29 @@ unsigned ModeOf(const QString& name) {
     if (::stat(PrefsPath(name).toLocal8Bit().constData(), &st) != 0) return 0;
     return st.st_mode & 07777;
 }
+
+unsigned ModeOfPath(const QString& path) {
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0) return 0;
+    return st.st_mode & 07777;
+}
+
+// Sets (or, given nullopt, unsets) a variable for the rest of the test's
+// process.
+void SetEnv(const char* name, const std::optional<QString>& value) {
+    if (value) setenv(name, QFile::encodeName(*value).constData(), 1);
+    else unsetenv(name);
+}
+
+// The umask, for the life of the object.
+class Umask {
+public:
+    explicit Umask(mode_t mask) : old_(::umask(mask)) {}
+    ~Umask() { ::umask(old_); }
+
+private:
+    mode_t old_;
+};
 
 }  // namespace
 
@@ -182,4 +213,99 @@ TEST(SettingsFiles, WrittenFilesAreReadableByTheOwnerOnly) {
     Module1::saveFontSize();
     EXPECT_EQ(ModeOf(kWinSize), 0600u);
     EXPECT_EQ(ModeOf(kFontSize), 0600u);
+}
+
+// ---- The preferences folder ------------------------------------------------
+
+// $XDG_CONFIG_HOME only when it is an absolute path; else .config in the
+// home folder, which is the account's when HOME is unset or empty. A
+// relative value is not taken from wherever the program was started.
+TEST(PreferencesFolder, IsAnAbsoluteXdgConfigHomeElseConfigInTheHomeFolder) {
+    QTemporaryDir root;
+    ASSERT_TRUE(root.isValid());
+    const QString home = root.filePath("home");
+    const QString started = root.filePath("started here");
+    ASSERT_TRUE(QDir().mkpath(home) && QDir().mkpath(started));
+    ASSERT_EQ(::chdir(QFile::encodeName(started).constData()), 0);
+    const passwd* account = ::getpwuid(::getuid());
+    ASSERT_TRUE(account);
+    const QString accountConfig = QDir::cleanPath(QFile::decodeName(account->pw_dir) + "/.config");
+
+    struct Case {
+        const char* what;
+        std::optional<QString> config, home;
+        QString folder;
+    };
+    for (const Case& c : {
+             Case{"unset", std::nullopt, home, home + "/.config"},
+             Case{"empty", QString(), home, home + "/.config"},
+             Case{"relative", QStringLiteral("relcfg"), home, home + "/.config"},
+             Case{"relative with a dot", QStringLiteral("./relcfg"), home, home + "/.config"},
+             Case{"absolute", root.filePath("cfg"), home, root.filePath("cfg")},
+             Case{"absolute, not clean", root.path() + "//cfg/", home, root.filePath("cfg")},
+             Case{"absolute, HOME unset", root.filePath("cfg"), std::nullopt, root.filePath("cfg")},
+             Case{"HOME unset", std::nullopt, std::nullopt, accountConfig},
+             Case{"HOME empty", QString(), QString(), accountConfig},
+         }) {
+        SCOPED_TRACE(c.what);
+        SetEnv("XDG_CONFIG_HOME", c.config);
+        SetEnv("HOME", c.home);
+        EXPECT_EQ(SpecialFolder::Preferences().NativePath(), c.folder);
+        // Where a write lands, unless it is the real account's folder.
+        if (c.folder == accountConfig) continue;
+        Module1::FontSize = 14;
+        Module1::saveFontSize();
+        QFile written(c.folder + "/tindrelfontsize.txt");
+        ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+        EXPECT_EQ(written.readAll(), "14\n");
+        ASSERT_TRUE(written.remove());
+        EXPECT_EQ(QDir(started).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList{})
+            << "nothing in the folder the program started in";
+    }
+}
+
+// Every folder the program makes on the way to a file it writes is its
+// owner's alone, under the usual umask too; one that is there keeps its mode.
+TEST(PreferencesFolder, FoldersItMakesAreTheOwnersAloneAndOthersKeepTheirMode) {
+    const Umask usual(022);
+    struct Case {
+        const char* what;
+        bool byHome;  // XDG_CONFIG_HOME unset: a fresh ~/.config
+        bool byLock;  // made as the running copy takes its lock, not by a write
+    };
+    for (const Case& c : {Case{"the folder and its parent, by a write", false, false},
+                          Case{"the folder and its parent, by the lock", false, true},
+                          Case{"a fresh ~/.config, by a write", true, false},
+                          Case{"a fresh ~/.config, by the lock", true, true}}) {
+        SCOPED_TRACE(c.what);
+        QTemporaryDir root;
+        ASSERT_TRUE(root.isValid());
+        ASSERT_EQ(::chmod(QFile::encodeName(root.path()).constData(), 0755), 0);
+        const QString parent = root.filePath(c.byHome ? "home" : "parent");
+        const QString folder = parent + (c.byHome ? "/.config" : "/config");
+        if (c.byHome) {
+            ASSERT_TRUE(QDir().mkdir(parent));
+            ASSERT_EQ(ModeOfPath(parent), 0755u) << "the umask applies to others' folders";
+            SetEnv("XDG_CONFIG_HOME", std::nullopt);
+            SetEnv("HOME", parent);
+        } else {
+            SetEnv("XDG_CONFIG_HOME", folder);
+        }
+        if (c.byLock) {
+            PreferencesLock lock(QStringLiteral("tindrel.lock"));
+            ASSERT_TRUE(lock.TryLock());
+            EXPECT_TRUE(QFile::exists(folder + "/tindrel.lock"));
+        } else {
+            Module1::saveWinSize();
+            EXPECT_EQ(ModeOfPath(folder + "/tindrelwinsize.txt"), 0600u);
+        }
+        EXPECT_EQ(ModeOfPath(folder), 0700u);
+        EXPECT_EQ(ModeOfPath(parent), c.byHome ? 0755u : 0700u);
+        EXPECT_EQ(ModeOfPath(root.path()), 0755u) << "a folder that was there keeps its mode";
+
+        // An existing folder others may read stays as it is.
+        ASSERT_EQ(::chmod(QFile::encodeName(folder).constData(), 0750), 0);
+        Module1::saveFontSize();
+        EXPECT_EQ(ModeOfPath(folder), 0750u);
+    }
 }

@@ -6,9 +6,14 @@
 #include "text/TextFunctions.h"
 #include "windows/editor/Window2.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace harness;
 
@@ -206,5 +211,66 @@ TEST(StoreResetAll, DeletesOnlyThePasswordAndDataFiles) {
             EXPECT_EQ(ReadFile(kFontSize), fontSize) << which;
             EXPECT_EQ(ReadFile("tindrel.plist~"), other) << which;
         }
+    }
+}
+
+// Password and data files that are symbolic links into another folder, as a
+// dotfile manager keeps them: the store writes the files the links lead to,
+// and Reset All deletes those files and the links, and nothing else there.
+TEST(StoreResetAll, DeletesTheFilesLinkedInAndTheLinks) {
+    Launch();
+    const auto editor = Window2::Instance();
+    ASSERT_TRUE(editor);
+    struct Case {
+        const char* what;
+        bool relative;  // the link names its target relative to the folder
+        bool chained;   // the link leads to a link there, which leads to the file
+    };
+    for (const Case& c : {Case{"absolute links", false, false}, Case{"relative links", true, false},
+                          Case{"a link to a link", false, true}}) {
+        SCOPED_TRACE(c.what);
+        QTemporaryDir elsewhere;
+        ASSERT_TRUE(elsewhere.isValid());
+        const QString kept = elsewhere.filePath("kept.txt");
+        QFile other(kept);
+        ASSERT_TRUE(other.open(QIODevice::WriteOnly) && other.write("not ours\n") == 9);
+        other.close();
+        QStringList inElsewhere{"kept.txt"};
+        for (const QString& name : {kPasswordFile, kDataFile}) {
+            const QString target = elsewhere.filePath(name);
+            QFile file(target);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write(name == kPasswordFile ? PasswordFileFor("Secret123") : DataFileFor("the old note"));
+            file.close();
+            inElsewhere << name;
+            QString linked = target;
+            if (c.chained) {
+                linked = elsewhere.filePath(name + ".link");
+                ASSERT_TRUE(QFile::link(target, linked));
+                inElsewhere << name + ".link";
+            }
+            if (c.relative) linked = QDir(PrefsPath(QString())).relativeFilePath(linked);
+            ASSERT_EQ(::symlink(QFile::encodeName(linked).constData(),
+                                QFile::encodeName(PrefsPath(name)).constData()),
+                      0);
+        }
+        inElsewhere.sort();
+        ASSERT_EQ(QDir(elsewhere.path()).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot,
+                                                   QDir::Name),
+                  inElsewhere);
+
+        // A save goes through the link to its file.
+        editor->EditField1()->SetText("the new note");
+        Module1::savePlistData();
+        EXPECT_TRUE(QFileInfo(PrefsPath(kDataFile)).isSymLink());
+        QFile data(elsewhere.filePath(kDataFile));
+        ASSERT_TRUE(data.open(QIODevice::ReadOnly));
+        EXPECT_EQ(data.readAll(), DataFileFor("the new note"));
+        data.close();
+
+        Module1::ResetAll();
+        EXPECT_EQ(FolderEntries(), QStringList{});
+        EXPECT_EQ(QDir(elsewhere.path()).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot),
+                  QStringList{"kept.txt"});
     }
 }
