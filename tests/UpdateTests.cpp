@@ -728,7 +728,9 @@ TEST_P(UpgradeDialogText, IsShownWholeWithTheDialogOnTheScreen) {
     buttons.sort();
     EXPECT_EQ(buttons, QStringList({"Cancel", "Go to Website", "OK"}));
     EXPECT_EQ(seen.defaultButton, "OK");
-    if (!c.screen.isEmpty()) EXPECT_EQ(free, c.screen);
+    if (!c.screen.isEmpty()) {
+        EXPECT_EQ(free, c.screen);
+    }
     const std::map<QString, Shown> expected = {{kMessageLabelName, c.message}, {kExplanationLabelName, c.explanation}};
     EXPECT_EQ(parts, expected) << "each text in a label or an area";
     EXPECT_EQ(faults.join('\n').toStdString(), "");
