@@ -16,4 +16,11 @@ constexpr const char* kChildMarker = "MORVELLAN_TEST_SCREEN_CHILD";
 // after quick update checks.
 constexpr const char* kFocusChildMarker = "MORVELLAN_TEST_FOCUS_CHILD";
 
+// The preferences folder the lost-display test's child runs on; with
+// kLostDisplayTyped, the text it types into the editor and, when set,
+// kLostDisplayStored, the note it finds stored (else a first use).
+constexpr const char* kLostDisplayPrefs = "MORVELLAN_TEST_LOST_DISPLAY_PREFS";
+constexpr const char* kLostDisplayTyped = "MORVELLAN_TEST_LOST_DISPLAY_TYPED";
+constexpr const char* kLostDisplayStored = "MORVELLAN_TEST_LOST_DISPLAY_STORED";
+
 }  // namespace harness
