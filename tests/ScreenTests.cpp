@@ -8,12 +8,17 @@
 #include "windows/editor/Window2.h"
 #include "windows/password/Window1.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QProcess>
+#include <QSaveFile>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
+
+#include <functional>
 
 using namespace harness;
 
@@ -122,7 +127,8 @@ struct LostRun {
 // Starts the child on the real screen on this test's folder: it opens the
 // editor (on the stored note when `stored`), types `typed`, and once it says
 // so, the X server is killed.
-LostRun TypeThenLoseTheDisplay(const QString& typed, bool stored) {
+LostRun TypeThenLoseTheDisplay(const QString& typed, bool stored,
+                               const std::function<void()>& beforeTheEnd = nullptr) {
     LostRun run;
     RealScreen screen;
     if (!screen.Start()) return run;
@@ -149,6 +155,7 @@ LostRun TypeThenLoseTheDisplay(const QString& typed, bool stored) {
         return run;
     }
     run.size = ready.captured(1).toLatin1() + "\n" + ready.captured(2).toLatin1() + "\n";
+    if (beforeTheEnd) beforeTheEnd();
     screen.KillServer();
     EXPECT_TRUE(child.waitForFinished(20000));
     EXPECT_EQ(child.exitStatus(), QProcess::NormalExit);
@@ -215,4 +222,29 @@ TEST(Screen, LostDisplayAtFirstUseSavesTheNewNote) {
     EXPECT_EQ(ReadFile("tindrelwinsize.txt"), run.size);
     EXPECT_EQ(ReadFile("tindrelfontsize.txt"), "0\n");
     EXPECT_EQ(NoteAtTheNextStart(), note);
+}
+
+// A note that cannot be written then is told, with the file and the reason,
+// and nothing else is written in its stead.
+TEST(Screen, LostDisplaySaysWhyTheNoteCouldNotBeSaved) {
+    if (QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty()) GTEST_SKIP() << "no Xvfb here";
+    StoreNote("the old note");
+    const QString data = PrefsPath("tindrel.plist");
+    QString reason;
+    const LostRun run = TypeThenLoseTheDisplay(QStringLiteral(" and more"), true, [&] {
+        ASSERT_TRUE(QFile::remove(data) && QDir().mkdir(data));
+        // The reason the system gives for a write to that name.
+        QSaveFile probe(data);
+        probe.setDirectWriteFallback(false);
+        ASSERT_FALSE(probe.open(QIODevice::WriteOnly) && probe.commit());
+        reason = probe.errorString();
+    });
+    EXPECT_EQ(run.exitCode, 1);
+    const QByteArray line = QStringLiteral("Morvellan lost its connection to the display.  Your text was not saved.  "
+                                           "Could not write the file \"%1\": %2.\n")
+                                .arg(data, reason)
+                                .toLocal8Bit();
+    EXPECT_TRUE(run.errors.endsWith(line)) << run.errors.toStdString();
+    EXPECT_EQ(FolderEntries(), (QStringList{"tindrel.plist", "tindrelcypher.plist"}));
+    EXPECT_TRUE(QFileInfo(data).isDir());
 }
