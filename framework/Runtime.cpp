@@ -185,8 +185,11 @@ bool DisplayConnectionLost() {
 }
 
 // Runs in exit() before every handler and static destructor registered
-// before the save was set, which covers the windows, the program's state
-// and the Qt objects the save works with. Then the process ends here: the
+// before the save was set: the windows, the program's state and the Qt
+// objects that the start-up and the loading of the note made, which the
+// save works with, are still whole. Qt's X11 platform calls exit() on the
+// GUI thread, so the save reads the widgets where they live. Then the
+// process ends here: the
 // rest of exit() would destroy static objects under living widgets, and a
 // widget going now would talk to a display that is gone (a second X error
 // inside exit() is undefined). The system releases the lock of the
