@@ -10,10 +10,14 @@
 #include <QMessageBox>
 #include <QSocketNotifier>
 #include <QWindow>
+#include <QtGui/qguiapplication_platform.h>
+
+#include <xcb/xcb.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <vector>
@@ -247,6 +251,73 @@ FileError::FileError(const QString& action, const QString& path, const QString& 
                              .toStdString()),
       message_(QString::fromStdString(what())) {}
 
+namespace {
+
+// The save for an end that does not pass Quit. Never destroyed: the end
+// runs inside exit(), while static objects go.
+struct UnexpectedEnd {
+    std::function<QString()> save;
+    QString name;
+    bool registered = false;
+};
+
+UnexpectedEnd& End() {
+    static auto* end = new UnexpectedEnd;
+    return *end;
+}
+
+void UnsetUnexpectedEndSave() { End().save = nullptr; }
+
+// Read from the connection's own state: nothing is sent to the server.
+bool DisplayConnectionLost() {
+    auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+    auto* x11 = app ? app->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
+    return connection && xcb_connection_has_error(connection) != 0;
+}
+
+// Runs in exit() before every handler and static destructor registered
+// before the save was set: the windows, the program's state and the Qt
+// objects that the start-up and the loading of the note made, which the
+// save works with, are still whole. Qt's X11 platform calls exit() on the
+// GUI thread, so the save reads the widgets where they live. Then the
+// process ends here: the
+// rest of exit() would destroy static objects under living widgets, and a
+// widget going now would talk to a display that is gone (a second X error
+// inside exit() is undefined). The system releases the lock of the
+// preferences folder with the process.
+extern "C" void SaveAtExit() {
+    UnexpectedEnd& end = End();
+    if (!end.save) return;
+    const std::function<QString()> save = std::move(end.save);
+    end.save = nullptr;
+    QString outcome;
+    try {
+        outcome = save();
+    } catch (const std::exception& e) {
+        outcome = QString::fromStdString(e.what());
+    } catch (...) {
+        outcome = QStringLiteral("An unknown error occurred.");
+    }
+    const QString cause = DisplayConnectionLost() ? QStringLiteral("%1 lost its connection to the display.")
+                                                  : QStringLiteral("%1 was ended before it could quit.");
+    const QByteArray line = (cause.arg(end.name) + QStringLiteral("  ") + outcome).toLocal8Bit() + '\n';
+    std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
+    std::fflush(nullptr);
+    _exit(1);
+}
+
+}  // namespace
+
+void SaveAtUnexpectedEnd(std::function<QString()> save) {
+    UnexpectedEnd& end = End();
+    end.name = QCoreApplication::applicationName();
+    end.save = std::move(save);
+    // Registered as late as possible, once there is something to save, so
+    // that it runs before what the run set up until then is torn down.
+    if (end.save && !end.registered) end.registered = std::atexit(SaveAtExit) == 0;
+}
+
 Runtime::Runtime(int& argc, char** argv, const ApplicationIdentity& identity) {
     DisableCoreDumps();
     S() = State{};
@@ -266,6 +337,8 @@ Runtime::~Runtime() {
 }
 
 void Runtime::Shutdown() {
+    // The windows the save reads from go now.
+    UnsetUnexpectedEndSave();
     ReleaseAllWindows();
     RegisterAppObject(nullptr);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -293,6 +366,9 @@ void Quit(int code) {
     if (s.quit) return;
     s.quit = true;
     s.exitCode = code;
+    // The program's own end: whatever it saves, its windows' Close events
+    // saved.
+    UnsetUnexpectedEndSave();
     for (QEventLoop* loop : s.loops) loop->exit(code);
 }
 

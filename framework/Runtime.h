@@ -72,6 +72,19 @@ void Quit(int code);
 bool IsQuitting();
 int ExitCode();
 
+// An end of the process that does not pass Quit: a library that calls
+// exit() itself, as Qt's X11 platform does when its display goes. While a
+// save is set, such an end runs it before anything of the process is torn
+// down, says in one line on standard error what ended the run and what the
+// save returned, and ends the process with 1, skipping the rest of exit():
+// the static objects are not destroyed, so no window is closed or released
+// and nothing more is sent to a display that may be gone. The save runs
+// from memory only: it may read what the program holds (a text area's
+// text, a window's size) and write files, but must not close, show or ask
+// anything of the screen. Setting a save replaces the one set before; Quit
+// and Runtime::Shutdown, the normal end, unset it.
+void SaveAtUnexpectedEnd(std::function<QString()> save);
+
 // A nested event loop that Quit also ends.
 class ModalLoop {
 public:

@@ -5,7 +5,7 @@
 set -euo pipefail
 packages=(
   cmake make g++ pkg-config
-  qt6-base-dev libgl-dev
+  qt6-base-dev libgl-dev libxcb1-dev
   libqt6svg6
   libcurl4-openssl-dev
   libgtest-dev zlib1g-dev

@@ -6,6 +6,7 @@
 #include "text/TextFunctions.h"
 #include "windows/editor/Window2.h"
 
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -35,6 +36,41 @@ void WriteFile(const char* name, const std::vector<QByteArray>& lines) {
     TextOutputStream out = Item(name).CreateTextFile();
     for (const QByteArray& line : lines) out.WriteLine(line);
     out.Close();
+}
+
+void SaveData(const QString& text) { WriteFile(kDataFile, {EncodeData(text)}); }
+
+// What the editor's Close saves, and the font size, for an end of the
+// process that does not pass the quit (the display went). It works from
+// memory only: the text the editor's area holds and the size the window
+// holds, read without closing anything or asking the display.
+QString SaveShownNote(const std::weak_ptr<Window2>& shown) {
+    const std::shared_ptr<Window2> editor = shown.lock();
+    // Gone only once its Close has run, which saved the text.
+    if (!editor) return QStringLiteral("Your text was saved when its window closed.");
+    try {
+        SaveData(editor->EditField1()->Text());
+    } catch (const FileError& e) {
+        return QStringLiteral("Your text was not saved.  %1").arg(e.message());
+    }
+    try {
+        Win2Height = editor->Height();
+        Win2Width = editor->Width();
+        saveWinSize();
+        saveFontSize();
+    } catch (const FileError& e) {
+        return QStringLiteral("Your text was saved, but not its window and text size.  %1").arg(e.message());
+    }
+    return QStringLiteral("Your text was saved.");
+}
+
+// The editor shows the note now: from here on it is written also when the
+// process ends without passing the quit.
+void ShowingNote(const std::shared_ptr<Window2>& editor) {
+    NoteShown = editor->IsOpen();
+    if (!NoteShown) return;
+    const std::weak_ptr<Window2> shown = editor;
+    SaveAtUnexpectedEnd([shown] { return SaveShownNote(shown); });
 }
 
 int32_t NumberOf(const QByteArray& text) {
@@ -98,29 +134,41 @@ void getPlistCypher() {
             Quit(0);
         }
     } else {
-        const int32_t answer =
-            MsgBox(QStringLiteral("I don't see a password on file.  Do you want to use this password?"),
-                   305, QString());
+        // A note left from an earlier password is given up at the editor's
+        // first close: the user is told so while Cancel can still keep it.
+        QString question = QStringLiteral("I don't see a password on file.  Do you want to use this password?");
+        if (Item(kDataFile).Exists())
+            question += QStringLiteral("  A saved text is already on file; it will be replaced when you close "
+                                       "the editor.");
+        const int32_t answer = MsgBox(question, 305, QString());
         if (answer == kMsgBoxOK) savePlistCypher();
     }
 }
 
 void savePlistCypher() {
+    // A first use cut short at any point (the editor cannot open, the
+    // display goes, the process is killed) leaves no password without its
+    // note, from which the next start could never go on: the note's file
+    // comes first, empty, when there is none. A note already on file is left
+    // as it is until the editor's Close replaces it.
+    if (!Item(kDataFile).Exists()) SaveData(QString());
     WriteFile(kPasswordFile, {EncodePassword(MyKey)});
     auto editor = Window2::Instance();
     editor->Show();
-    NoteShown = editor->IsOpen();
+    ShowingNote(editor);
 }
 
 QString DecodeData(QByteArray stored) {
-    // The final line end was written without XOR; after the XOR it is one
-    // stray byte, which the decoder turns into one character. That character
-    // and the two line ends before it go; five characters or fewer are no text.
+    // The writer adds three characters to the text: two line ends, and the
+    // final line end written without XOR, which after the XOR is one stray
+    // byte that the decoder turns into one character. Those three go, so a
+    // note of one or two characters reads back whole; fewer than three
+    // characters (an empty or cut file) hold no text.
     // A note can be megabytes long: the XOR works on the bytes it was given,
-    // only the first six and the last three characters are counted, and the
-    // end is cut off the decoded text in place.
+    // only the first three and the last three characters are counted, and
+    // the end is cut off the decoded text in place.
     QString d = Text::DefineEncodingUTF8(Text::BitwiseXORStringBytes(std::move(stored), kDataKey));
-    return Text::Len(Text::Left(d, 6)) > 5 ? Text::DropLast(std::move(d), 3) : QString();
+    return Text::Len(Text::Left(d, 3)) == 3 ? Text::DropLast(std::move(d), 3) : QString();
 }
 
 QByteArray EncodeData(const QString& text) {
@@ -139,7 +187,7 @@ void getPlistData() {
         const QString text = DecodeData(in.ReadAll());
         auto editor = Window2::Instance();
         editor->EditField1()->SetText(text);
-        NoteShown = editor->IsOpen();
+        ShowingNote(editor);
         in.Close();
     } else {
         MsgBox(QStringLiteral("Target file not found."));
@@ -147,10 +195,7 @@ void getPlistData() {
     }
 }
 
-void savePlistData() {
-    const QString text = Window2::Instance()->EditField1()->Text();
-    WriteFile(kDataFile, {EncodeData(text)});
-}
+void savePlistData() { SaveData(Window2::Instance()->EditField1()->Text()); }
 
 void ResetAll() {
     const FolderItem password = Item(kPasswordFile);

@@ -76,16 +76,15 @@ TEST(Editor, ClosingWritesTheTextThenTheSizeAndQuitsWithZero) {
 // What the editor shows for a stored text, by a format written in the test.
 class StoredText : public ::testing::TestWithParam<StoredTextCase> {};
 
-TEST_P(StoredText, ComesBackAsStoredOrEmpty) {
+TEST_P(StoredText, ComesBackAsStored) {
     const QString stored = GetParam().text;
-    const QString shown = GetParam().shown;
     auto w2 = Unlock(stored, QStringLiteral("sECRET123"));
     ASSERT_TRUE(w2);
-    EXPECT_EQ(w2->EditField1()->Text(), shown);
+    EXPECT_EQ(w2->EditField1()->Text(), stored);
     EXPECT_FALSE(IsQuitting());
     // Closing unchanged writes the same bytes back.
     CloseByUser(w2->NativeWindow());
-    EXPECT_EQ(ReadFile("tindrel.plist"), DataFileFor(shown));
+    EXPECT_EQ(ReadFile("tindrel.plist"), DataFileFor(stored));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -239,8 +238,19 @@ TEST(Editor, IgnoreCaseStartsCheckedAndTabTypesATabInTheText) {
 TEST(Editor, FirstPasswordBesideAnOldDataFileOpensEmptyAndTheCloseReplacesIt) {
     const QByteArray old = DataFileFor("an older note");
     WriteFile("tindrel.plist", old);
-    EXPECT_EQ(EnterPassword("Secret123", {"OK"}),
-              QStringList{"I don't see a password on file.  Do you want to use this password?"});
+    const QString question = QStringLiteral(
+        "I don't see a password on file.  Do you want to use this password?  A saved text is already on "
+        "file; it will be replaced when you close the editor.");
+    // Cancel keeps the old note as it is, to be opened again once its
+    // password file is back.
+    EXPECT_EQ(EnterPassword("Secret123", {"Cancel"}), QStringList{question});
+    EXPECT_EQ(FolderEntries(), QStringList{"tindrel.plist"});
+    EXPECT_EQ(ReadFile("tindrel.plist"), old);
+    {
+        ModalAnswers answers({"OK"});
+        QTest::mouseClick(OpenWindow1()->Enter()->NativeWidget(), Qt::LeftButton);
+        EXPECT_EQ(answers.texts(), QStringList{question});
+    }
     auto w2 = OpenWindow2();
     ASSERT_TRUE(w2);
     EXPECT_EQ(w2->EditField1()->Text(), "");

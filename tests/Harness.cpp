@@ -77,27 +77,29 @@ const std::vector<StoredTextCase>& StoredTextCases() {
     const QString emoji = QString::fromUtf8("\xF0\x9F\x98\x80");
     const QString key = QString::fromUtf8("\xF0\x9F\x94\x91");
     const QString bom(QChar(0xFEFF));  // a character like any other, also at the start
-    const auto whole = [](const char* name, const QString& text) { return StoredTextCase{name, text, text}; };
     static const std::vector<StoredTextCase> cases = {
-        {"Empty", "", ""},
-        {"OneCharacter", "a", ""},
-        {"TwoCharacters", "ab", ""},
-        {"TwoLineEnds", "\n\n", ""},
-        {"TwoTwoByteCharacters", eAcute + eAcute, ""},  // 4 bytes, but 2 characters
-        {"TwoFourByteCharacters", emoji + emoji, ""},   // 8 bytes, but 2 characters
-        whole("ThreeCharacters", "abc"),                // three characters: whole
-        whole("TwoCharactersAndALineEnd", "ab\n"),
-        whole("ThreeLineEnds", "\n\n\n"),
-        whole("ThreeCharactersOfTwoToFourBytes", eAcute + euro + emoji),
-        whole("ThreeMultiByteCharacters", euro + euro + euro),
-        whole("TrailingLineEnds", "lines\n\n"),
-        whole("OwnLineEnds", "my notes\n\n\n"),  // its own line ends are kept
-        whole("SeveralLines", "line one\nline two\n\nTHIS IS THE LAST LINE.\n\n\n"),
-        whole("NonAscii", eAcute + "t" + eAcute + " " + key + "\n"),
-        whole("NonAsciiOnTwoLines", "Caf" + eAcute + " " + emoji + "\n" + euro),
-        whole("Tab", "tab\there"),
-        whole("ByteOrderMarkAndTwoCharacters", bom + "ab"),
-        whole("ByteOrderMarkAndALine", bom + "first line\nsecond"),
+        {"Empty", ""},
+        {"OneCharacter", "a"},
+        {"TwoCharacters", "ab"},
+        {"OneLineEnd", "\n"},
+        {"TwoLineEnds", "\n\n"},
+        {"OneFourByteCharacter", emoji},
+        {"TwoTwoByteCharacters", eAcute + eAcute},  // 4 bytes, but 2 characters
+        {"TwoFourByteCharacters", emoji + emoji},   // 8 bytes, but 2 characters
+        {"ThreeCharacters", "abc"},
+        {"FourCharacters", "abcd"},
+        {"TwoCharactersAndALineEnd", "ab\n"},
+        {"ThreeLineEnds", "\n\n\n"},
+        {"ThreeCharactersOfTwoToFourBytes", eAcute + euro + emoji},
+        {"ThreeMultiByteCharacters", euro + euro + euro},
+        {"TrailingLineEnds", "lines\n\n"},
+        {"OwnLineEnds", "my notes\n\n\n"},  // its own line ends are kept
+        {"SeveralLines", "line one\nline two\n\nTHIS IS THE LAST LINE.\n\n\n"},
+        {"NonAscii", eAcute + "t" + eAcute + " " + key + "\n"},
+        {"NonAsciiOnTwoLines", "Caf" + eAcute + " " + emoji + "\n" + euro},
+        {"Tab", "tab\there"},
+        {"ByteOrderMarkAndTwoCharacters", bom + "ab"},
+        {"ByteOrderMarkAndALine", bom + "first line\nsecond"},
     };
     return cases;
 }

@@ -36,13 +36,11 @@ QByteArray Junk(int size, quint32 seed);
 QByteArray PasswordFileFor(const QByteArray& password);
 QByteArray DataFileFor(const QString& text);
 
-// A text as the editor holds it, and what the editor shows once a data file
-// written from it is read back: the whole text from three characters on,
-// nothing below that.
+// A text as the editor holds it; a data file written from it reads back
+// whole, from the empty text on.
 struct StoredTextCase {
     const char* name;
     QString text;
-    QString shown;
 };
 // Every such case the store and the editor are tried with.
 const std::vector<StoredTextCase>& StoredTextCases();

@@ -11,6 +11,7 @@
 #include "windows/password/Window1.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocalServer>
@@ -75,13 +76,18 @@ struct UnlockRun {
     int exitCode = -1;
 };
 
-UnlockRun RunUnlockChild() {
-    QProcess child;
+void StartUnlockChild(QProcess& child, bool hold = false) {
     QProcessEnvironment env = ChildEnvironment();
     env.insert(kUnlockChildPrefs, qEnvironmentVariable("XDG_CONFIG_HOME"));
+    if (hold) env.insert(kUnlockChildHold, "1");
     child.setProcessEnvironment(env);
     child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     child.start(QStringLiteral(MORVELLAN_TEST_CHILD), {"--gtest_filter=ProcessChild.UnlocksThroughTheRealStartUp"});
+}
+
+UnlockRun RunUnlockChild() {
+    QProcess child;
+    StartUnlockChild(child);
     UnlockRun run;
     if (!child.waitForFinished(30000)) {
         ADD_FAILURE() << "the child did not end";
@@ -398,5 +404,89 @@ TEST(Processes, StartThatQtCannotMakeIsToldAndTouchesNoFile) {
         kill(static_cast<pid_t>(chosen.processId()), SIGTERM);
         ASSERT_TRUE(chosen.waitForFinished(20000));
         EXPECT_EQ(chosen.exitCode(), 0);
+    }
+}
+
+namespace {
+
+const QString kFirstUse = QStringLiteral("I don't see a password on file.  Do you want to use this password?");
+
+// A later start from what a first use cut short left: it asks the first-use
+// question again (nothing, or only the empty note, on file) or opens the
+// editor on the empty note; it never ends at a password without its note.
+void NextStartGoesOn() {
+    const UnlockRun next = RunUnlockChild();
+    EXPECT_EQ(next.exitCode, 0);
+    EXPECT_EQ(next.note, "") << "the editor opened";
+    EXPECT_FALSE(next.note.isNull()) << "the editor opened";
+    EXPECT_LE(next.boxes.size(), 1) << next.boxes.join('|').toStdString();
+    for (const QString& box : next.boxes) EXPECT_TRUE(box.startsWith(kFirstUse)) << box.toStdString();
+    EXPECT_EQ(ReadFile("tindrelcypher.plist"), PasswordFileFor("Secret123"));
+    EXPECT_EQ(ReadFile("tindrel.plist"), DataFileFor(""));
+}
+
+}  // namespace
+
+// The editor cannot open at a first use (a settings file it reads is a
+// folder): the run ends in the report, with the password and the empty
+// note both on file, and once the folder is gone the password opens the
+// editor.
+TEST(Processes, FirstUseWhoseEditorCannotOpenLeavesAStoreThatOpens) {
+    for (const QString& name : {QStringLiteral("tindrelwinsize.txt"), QStringLiteral("tindrelfontsize.txt")}) {
+        SCOPED_TRACE(name.toStdString());
+        for (const QString& entry : FolderEntries()) QFile::remove(PrefsPath(entry));
+        const QString path = PrefsPath(name);
+        ASSERT_TRUE(QDir().mkdir(path));
+        QFile probe(path);
+        ASSERT_FALSE(probe.open(QIODevice::ReadOnly));
+
+        const UnlockRun failed = RunUnlockChild();
+        EXPECT_EQ(failed.exitCode, 1);
+        EXPECT_EQ(failed.boxes, (QStringList{kFirstUse, QStringLiteral("Morvellan cannot go on and will quit.\n\n"
+                                                                       "Could not read the file \"%1\": %2.")
+                                                            .arg(path, probe.errorString())}));
+        EXPECT_TRUE(failed.note.isNull()) << "no editor showed";
+        EXPECT_EQ(ReadFile("tindrelcypher.plist"), PasswordFileFor("Secret123"));
+        EXPECT_EQ(ReadFile("tindrel.plist"), DataFileFor(""));
+
+        ASSERT_TRUE(QDir().rmdir(path));
+        const UnlockRun mended = RunUnlockChild();
+        EXPECT_EQ(mended.exitCode, 0);
+        EXPECT_EQ(mended.boxes, QStringList{});
+        EXPECT_EQ(mended.note, "");
+    }
+}
+
+// A first use killed just after OK, as its first file appears, or once the
+// editor shows: the store is never a password without its note.
+TEST(Processes, FirstUseKilledAfterOkNeverLocksTheUserOut) {
+    for (const bool once_shown : {false, true}) {
+        SCOPED_TRACE(once_shown ? "once the editor shows" : "as the first file appears");
+        for (const QString& entry : FolderEntries()) QFile::remove(PrefsPath(entry));
+        QProcess child;
+        StartUnlockChild(child, true);
+        ASSERT_TRUE(child.waitForStarted(10000));
+        QByteArray out;
+        const auto stored = [] { return FileExists("tindrel.plist") || FileExists("tindrelcypher.plist"); };
+        QElapsedTimer clock;
+        clock.start();
+        while (child.state() == QProcess::Running && clock.elapsed() < 30000) {
+            if (once_shown) {
+                child.waitForReadyRead(20);
+                out += child.readAllStandardOutput();
+                if (out.contains("\nnote ") || out.startsWith("note ")) break;
+            } else if (stored()) {
+                break;
+            }
+        }
+        ASSERT_EQ(child.state(), QProcess::Running) << out.toStdString();
+        kill(static_cast<pid_t>(child.processId()), SIGKILL);
+        ASSERT_TRUE(child.waitForFinished(10000));
+        if (once_shown) {
+            EXPECT_TRUE(FileExists("tindrelcypher.plist"));
+        }
+        EXPECT_TRUE(!FileExists("tindrelcypher.plist") || FileExists("tindrel.plist"))
+            << "a password without its note";
+        NextStartGoesOn();
     }
 }

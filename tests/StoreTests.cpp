@@ -51,9 +51,9 @@ TEST(StoreData, EncodingIsUtf8WithTwoLineEndsXoredByteForByte) {
     }
 }
 
-TEST(StoreData, StoredTextsReadBackWholeFromThreeCharactersOn) {
+TEST(StoreData, StoredTextsReadBackWhole) {
     for (const StoredTextCase& c : StoredTextCases())
-        EXPECT_EQ(Module1::DecodeData(DataFileFor(c.text)), c.shown) << c.text.toStdString();
+        EXPECT_EQ(Module1::DecodeData(DataFileFor(c.text)), c.text) << c.name;
 
     // Characters the editor would not show plainly are kept too.
     const QString control = QString::fromUtf8(QByteArray("a\0b\tc\r\n", 7));
@@ -79,7 +79,7 @@ TEST(StoreData, EditorTextGoesThroughTheDataFile) {
 
         editor->EditField1()->SetText("something else");
         Module1::getPlistData();
-        EXPECT_EQ(editor->EditField1()->Text(), c.shown) << name;
+        EXPECT_EQ(editor->EditField1()->Text(), c.text) << name;
         EXPECT_EQ(ReadFile(kDataFile), file) << "reading leaves the file as it was";
     }
     struct stat st {};
@@ -96,11 +96,18 @@ TEST(StoreData, DamagedDataFilesGiveADefinedText) {
     };
     const QString bad(QChar::ReplacementCharacter);
     for (const Case& c : {
+             // Fewer than the three characters every written file holds.
              Case{"empty", QByteArray(), ""},
              Case{"one line end", "\n", ""},
              Case{"one byte", "x", ""},
              Case{"one high byte", "\xFF", ""},
-             Case{"five characters", Xor("ab\n\n") + "\n", ""},
+             Case{"two characters", Xor("\n") + "\n", ""},
+             Case{"two line ends, no final one", Xor("\n\n"), ""},
+             Case{"one character cut short, and the line end", Xor("\xE2\x82") + "\n", ""},
+             // Three or more: the text and the three the writer adds.
+             Case{"three characters", Xor("\n\n") + "\n", ""},
+             Case{"four characters", Xor("a\n\n") + "\n", "a"},
+             Case{"five characters", Xor("ab\n\n") + "\n", "ab"},
              Case{"no final line end", Xor("abcdef\n\n"), "abcde"},
              Case{"decodes to zero bytes", "\xC9\xC9\xC9\xC3\xC3\n", QString(3, QChar(0))},
              Case{"invalid byte inside", Xor("ab\xFF" "cd\n\n") + "\n", "ab" + bad + "cd"},

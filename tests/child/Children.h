@@ -10,10 +10,20 @@ namespace harness {
 constexpr const char* kChildPrefs = "MORVELLAN_TEST_CHILD_PREFS";
 // The preferences folder the unlock test's child starts the program on.
 constexpr const char* kUnlockChildPrefs = "MORVELLAN_TEST_UNLOCK_CHILD_PREFS";
+// Set when the unlock test's child is to stay once the editor shows the
+// note, until it is killed.
+constexpr const char* kUnlockChildHold = "MORVELLAN_TEST_UNLOCK_CHILD_HOLD";
 // The window-size file ("height,width") the real-screen test's child starts with.
 constexpr const char* kChildMarker = "MORVELLAN_TEST_SCREEN_CHILD";
 // Set when the real-screen test starts the child that checks the focus
 // after quick update checks.
 constexpr const char* kFocusChildMarker = "MORVELLAN_TEST_FOCUS_CHILD";
+
+// The preferences folder the lost-display test's child runs on; with
+// kLostDisplayTyped, the text it types into the editor and, when set,
+// kLostDisplayStored, the note it finds stored (else a first use).
+constexpr const char* kLostDisplayPrefs = "MORVELLAN_TEST_LOST_DISPLAY_PREFS";
+constexpr const char* kLostDisplayTyped = "MORVELLAN_TEST_LOST_DISPLAY_TYPED";
+constexpr const char* kLostDisplayStored = "MORVELLAN_TEST_LOST_DISPLAY_STORED";
 
 }  // namespace harness

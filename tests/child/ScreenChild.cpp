@@ -3,6 +3,7 @@
 #include "tests/child/Children.h"
 
 #include "framework/Menu.h"
+#include "framework/Runtime.h"
 #include "update/selfTest.h"
 #include "windows/editor/Window2.h"
 
@@ -80,4 +81,29 @@ TEST(ScreenChild, EditorStaysActiveAfterQuickUpdateChecks) {
         EXPECT_EQ(QApplication::activeWindow(), native)
             << (QApplication::activeWindow() ? QApplication::activeWindow()->windowTitle().toStdString() : "none");
     }
+}
+
+// Run by the lost-display test on the real screen: opens the editor on the
+// stored note or at a first use, types into it with key events, says the
+// window's size, then runs until the display goes.
+TEST(ScreenChild, TypesThenRunsUntilTheDisplayGoes) {
+    const QByteArray prefs = qgetenv(kLostDisplayPrefs);
+    if (prefs.isEmpty()) GTEST_SKIP() << "started by the lost-display test only";
+    qputenv("XDG_CONFIG_HOME", prefs);
+    const QString typed = qEnvironmentVariable(kLostDisplayTyped);
+    if (qEnvironmentVariableIsSet(kLostDisplayStored)) ASSERT_EQ(EnterPassword("Secret123"), QStringList{});
+    else ASSERT_EQ(EnterPassword("Secret123", {"OK"}).size(), 1);
+    auto w2 = OpenWindow2();
+    ASSERT_TRUE(w2);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w2->NativeWindow()));
+    Wait(700);  // past the find field's start-up focus
+    QWidget* area = w2->EditField1()->NativeWidget();
+    area->setFocus();
+    QTest::keyClick(area, Qt::Key_End, Qt::ControlModifier);
+    Type(area, typed);
+    std::printf("ready %d,%d\n", w2->Height(), w2->Width());
+    std::fflush(stdout);
+    ModalLoop loop;
+    loop.Run();
+    ADD_FAILURE() << "the run went on after its display";
 }

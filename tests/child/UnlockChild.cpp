@@ -27,13 +27,15 @@ void Say(const char* what, const QString& text) {
 
 // The real start-up on the given folder: types the password once the
 // password window is up, answers every box with OK and says what it showed,
-// says the note once the editor shows it and then quits as Ctrl+Q does.
+// says the note once the editor shows it and then quits as Ctrl+Q does
+// (or, when told to hold, runs on until it is killed).
 // The process ends with the run's exit code.
 TEST(ProcessChild, UnlocksThroughTheRealStartUp) {
     const QByteArray prefs = qgetenv(kUnlockChildPrefs);
     if (prefs.isEmpty()) GTEST_SKIP() << "started by the unlock test only";
     qputenv("XDG_CONFIG_HOME", prefs);
     ModalAnswers answers({"OK", "OK", "OK"}, [](const Seen& seen) { Say("box", seen.text); });
+    const bool hold = qEnvironmentVariableIsSet(kUnlockChildHold);
     bool typed = false, shown = false;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
@@ -46,7 +48,7 @@ TEST(ProcessChild, UnlocksThroughTheRealStartUp) {
         } else if (auto w2 = OpenWindow2(); w2 && w2->Visible() && !shown) {
             shown = true;
             Say("note", w2->EditField1()->Text());
-            QuitCommand();
+            if (!hold) QuitCommand();
         }
     });
     poll.start(20);
