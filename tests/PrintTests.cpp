@@ -223,10 +223,13 @@ TEST(Print, PageRangeAndCopiesPrintThosePagesNumberedAsInTheWholePrint) {
             EXPECT_EQ(BodyWords(p, p.pages[i]), BodyWords(whole, whole.pages[numbers[i] - 1])) << "sheet " << i + 1;
     }
 
-    // A range after the last page has nothing to print: no sheet comes out.
+    // A range after the last page has nothing to print: no sheet comes out,
+    // and the box says why.
     PrintAnswer answer(PrintAnswer::PrintToPdf, {PrintAnswer::Portrait, QString(), last + 1, last + 3});
+    ModalAnswers boxes({"OK"});
     ChooseMenuItem(w2, "FilePrint");
     EXPECT_TRUE(answer.dialogSeen());
+    EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("Nothing was printed: the note has %1 pages.").arg(last)});
     EXPECT_FALSE(QFile::exists(answer.pdfPath()));
     EXPECT_FALSE(IsQuitting());
 }
