@@ -24,6 +24,7 @@
 #include <cups/cups.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <vector>
 
 // ---- Date ------------------------------------------------------------------
@@ -101,7 +102,14 @@ struct Graphics::Output {
                 .arg(printerName, path, reason);
         return FileError(QStringLiteral("print to"), path, reason).message();
     }
-    QString FileFailure() const { return WriteFailure(file->errorString()); }
+    // The file's error, in the system's words: a buffered write that fails
+    // leaves Qt's generic text on the file, and the reason in errno (set to
+    // 0 before each step that writes).
+    QString FileFailure() const {
+        QString reason = file->errorString();
+        if (errno != 0 && (reason.isEmpty() || reason == QFile().errorString())) reason = qt_error_string(errno);
+        return WriteFailure(reason);
+    }
     // Nothing more is written; what is unfinished is dropped.
     void Discard() {
         if (painter.isActive()) painter.end();
@@ -220,7 +228,12 @@ void Graphics::PutOut(const Page& page) {
     // The first page out opens the PDF; every later one takes a new sheet.
     if (!out.painter.isActive()) {
         if (out.toPrinter) {
-            out.path = QDir::tempPath() + QStringLiteral("/morvellan-XXXXXX.pdf");
+            // The folder the user's TMPDIR names, as it is: one that does
+            // not exist is told, not swapped for another.
+            QString folder = qEnvironmentVariable("TMPDIR");
+            if (folder.isEmpty()) folder = QStringLiteral("/tmp");
+            if (folder.size() > 1 && folder.endsWith(QLatin1Char('/'))) folder.chop(1);
+            out.path = folder + QStringLiteral("/morvellan-XXXXXX.pdf");
             auto file = std::make_unique<QTemporaryFile>(out.path);  // owner only
             if (!file->open()) {
                 Fail(out.WriteFailure(file->errorString()), QStringLiteral("Nothing was printed."));
@@ -264,6 +277,7 @@ void Graphics::PutOut(const Page& page) {
     } else {
         // Each finished page is written as the next begins; a write that
         // fails leaves its reason on the file.
+        errno = 0;
         out.writer->newPage();
         if (out.file->error() != QFileDevice::NoError) {
             Fail(out.FileFailure(), out.Outcome(QStringLiteral("Printing stopped before the last page.")));
@@ -311,6 +325,7 @@ void Graphics::Finish() {
     }
     // The PDF engine writes the last page and the file's end as the painter
     // ends, and tells nothing of a write that fails; the file does.
+    errno = 0;
     out.painter.end();
     out.writer.reset();
     if (!out.file->flush() || out.file->error() != QFileDevice::NoError) {
