@@ -29,6 +29,8 @@
 #include <algorithm>
 
 #include <cups/cups.h>
+#include <csignal>
+#include <sys/prctl.h>
 
 namespace harness {
 
@@ -175,6 +177,8 @@ bool PrintServer::Start(QString* why) {
     write("printers.conf", printers);
     cupsd_ = std::make_unique<QProcess>();
     cupsd_->setProcessChannelMode(QProcess::ForwardedChannels);
+    // It ends with the test's process, however that ends.
+    cupsd_->setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
     cupsd_->start(cupsd, {QStringLiteral("-f"), QStringLiteral("-c"), dir_.filePath(QStringLiteral("cupsd.conf")),
                           QStringLiteral("-s"), dir_.filePath(QStringLiteral("cups-files.conf"))});
     if (!cupsd_->waitForStarted(5000)) qFatal("cupsd does not start");
