@@ -3,6 +3,11 @@
 #include "framework/Printing.h"
 
 #include <QAbstractButton>
+#include <QCheckBox>
+#include <QFile>
+#include <QStandardPaths>
+#include <QDir>
+#include <QDirIterator>
 #include <QApplication>
 #include <QComboBox>
 #include <QDateTime>
@@ -17,10 +22,15 @@
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QRegularExpression>
+#include <QThread>
 #include <QTimer>
 #include <QXmlStreamReader>
 
 #include <algorithm>
+
+#include <cups/cups.h>
+#include <csignal>
+#include <sys/prctl.h>
 
 namespace harness {
 
@@ -61,10 +71,12 @@ void PrintAnswer::Poll() {
             return;
         }
         auto* printers = dialog->findChild<QComboBox*>(QStringLiteral("printers"));
-        const int pdf = printers ? printers->findText(QStringLiteral("Print to File (PDF)")) : -1;
-        if (pdf < 0) qFatal("the print dialog offers no PDF output");
-        printers->setCurrentIndex(pdf);
-        dialog->findChild<QLineEdit*>(QStringLiteral("filename"))->setText(pdfPath());
+        const QString choice = settings_.printer.isEmpty() ? QStringLiteral("Print to File (PDF)") : settings_.printer;
+        const int index = printers ? printers->findText(choice) : -1;
+        if (index < 0) qFatal("the print dialog offers no %s", qPrintable(choice));
+        printers->setCurrentIndex(index);
+        if (settings_.printer.isEmpty())
+            dialog->findChild<QLineEdit*>(QStringLiteral("filename"))->setText(pdfPath());
         if ((settings_.orientation == Landscape || !settings_.paper.isEmpty()) && !pageSetupDone_) {
             // The page set-up sits behind the Properties button, in a modal
             // dialog of its own, answered on a later poll.
@@ -80,9 +92,15 @@ void PrintAnswer::Poll() {
             dialog->findChild<QSpinBox*>(QStringLiteral("to"))->setValue(settings_.toPage);
         }
         if (settings_.copies != 1) dialog->findChild<QSpinBox*>(QStringLiteral("copies"))->setValue(settings_.copies);
+        if (settings_.reverse) {
+            auto* reverse = dialog->findChild<QCheckBox*>(QStringLiteral("reverse"));
+            if (!reverse || !reverse->isEnabled()) qFatal("the print dialog offers no reverse order");
+            reverse->setChecked(true);
+        }
         QObject::connect(dialog, &QDialog::accepted, [this, dialog] {
             printable_ = dialog->printer()->pageLayout().paintRectPoints();
             if (!settings_.writeTo.isEmpty()) dialog->printer()->setOutputFileName(settings_.writeTo);
+            if (settings_.onAccepted) settings_.onAccepted();
         });
         answered_ = true;
         dialog->accept();
@@ -118,6 +136,85 @@ QString Run(const QString& program, const QStringList& args) {
 }
 
 }  // namespace
+
+PrintServer::PrintServer() = default;
+
+PrintServer::~PrintServer() { Stop(); }
+
+bool PrintServer::Start(QString* why) {
+    const QString cupsd =
+        QStandardPaths::findExecutable(QStringLiteral("cupsd"), {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin")});
+    if (cupsd.isEmpty()) {
+        *why = QStringLiteral("no cupsd installed");
+        return false;
+    }
+    const QString root = dir_.path();
+    const auto write = [&](const char* name, const QString& text) {
+        QFile file(dir_.filePath(QString::fromLatin1(name)));
+        if (!file.open(QIODevice::WriteOnly) || file.write(text.toUtf8()) != text.toUtf8().size())
+            qFatal("cannot write %s", name);
+    };
+    for (const char* sub : {"spool/temp", "cache", "state", "log"}) QDir(root).mkpath(QString::fromLatin1(sub));
+    // Its own socket and folders only: no port, no browsing, nothing shared
+    // with a print server of the system's.
+    write("cupsd.conf", QStringLiteral("Listen %1\nLogLevel warn\nBrowsing No\nBrowseLocalProtocols none\n"
+                                       "WebInterface No\nDefaultAuthType None\n"
+                                       "<Location />\nOrder allow,deny\nAllow all\n</Location>\n"
+                                       "<Policy default>\n<Limit All>\nOrder allow,deny\nAllow all\n</Limit>\n"
+                                       "</Policy>\n")
+                            .arg(socket()));
+    write("cups-files.conf",
+          QStringLiteral("FileDevice Yes\nServerRoot %1\nRequestRoot %1/spool\nTempDir %1/spool/temp\n"
+                         "CacheDir %1/cache\nStateDir %1/state\nAccessLog %1/log/access_log\n"
+                         "ErrorLog %1/log/error_log\nPageLog %1/log/page_log\nPrintcap %1/printcap\n")
+              .arg(root));
+    QString printers;
+    for (const char* queue : {"Open", "Held", "Closed", "Gone"})
+        printers += QStringLiteral("<Printer %1>\nState %2\nAccepting %3\nDeviceURI file:/dev/null\n</Printer>\n")
+                        .arg(QString::fromLatin1(queue),
+                             QString::fromLatin1(qstrcmp(queue, "Held") == 0 ? "Stopped" : "Idle"),
+                             QString::fromLatin1(qstrcmp(queue, "Closed") == 0 ? "No" : "Yes"));
+    write("printers.conf", printers);
+    cupsd_ = std::make_unique<QProcess>();
+    cupsd_->setProcessChannelMode(QProcess::ForwardedChannels);
+    // It ends with the test's process, however that ends.
+    cupsd_->setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
+    cupsd_->start(cupsd, {QStringLiteral("-f"), QStringLiteral("-c"), dir_.filePath(QStringLiteral("cupsd.conf")),
+                          QStringLiteral("-s"), dir_.filePath(QStringLiteral("cups-files.conf"))});
+    if (!cupsd_->waitForStarted(5000)) qFatal("cupsd does not start");
+    for (int i = 0; i < 500 && !QFile::exists(socket()); ++i) QThread::msleep(10);
+    if (!QFile::exists(socket())) qFatal("cupsd opens no socket");
+    // This process, and the print dialog in it, ask this server only.
+    qputenv("CUPS_SERVER", QFile::encodeName(socket()));
+    cupsSetServer(QFile::encodeName(socket()).constData());
+    return true;
+}
+
+void PrintServer::Stop() {
+    if (!cupsd_ || cupsd_->state() == QProcess::NotRunning) return;
+    cupsd_->terminate();
+    if (!cupsd_->waitForFinished(5000)) {
+        cupsd_->kill();
+        cupsd_->waitForFinished(5000);
+    }
+}
+
+void PrintServer::RemoveQueue(const QString& name) {
+    if (QProcess::execute(QStringLiteral("lpadmin"), {QStringLiteral("-x"), name}) != 0)
+        qFatal("lpadmin cannot remove %s", qPrintable(name));
+}
+
+std::vector<PrintServer::Job> PrintServer::Jobs(const QString& queue) const {
+    std::vector<Job> jobs;
+    cups_job_t* list = nullptr;
+    const int count = cupsGetJobs2(CUPS_HTTP_DEFAULT, &list, queue.toUtf8().constData(), 0, CUPS_WHICHJOBS_ALL);
+    for (int i = 0; i < count; ++i) {
+        const QString document = dir_.filePath(QStringLiteral("spool/d%1-001").arg(list[i].id, 5, 10, QLatin1Char('0')));
+        jobs.push_back({QString::fromUtf8(list[i].title), QFile::exists(document) ? document : QString()});
+    }
+    cupsFreeJobs(count, list);
+    return jobs;
+}
 
 std::vector<PdfPage> ReadPdf(const QString& path) {
     std::vector<PdfPage> pages;

@@ -6,16 +6,18 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <functional>
 #include <memory>
 #include <vector>
 
+class QProcess;
 class QTimer;
 
 namespace harness {
 
 // Answers the next print dialog: either Cancel, or "Print to File (PDF)"
-// into a file of its own, with the paper, orientation, page range and copies
-// given.
+// into a file of its own (or the printer named), with the paper,
+// orientation, page range, copies and page order given.
 //
 // While it lives, the framework's dates read a clock that stands at a fixed
 // moment until the dialog shows, and then jumps a day and some hours on: a
@@ -34,6 +36,10 @@ public:
         // put in once the dialog has checked and accepted the typed one: as
         // when the file's folder goes away before the print begins.
         QString writeTo = {};
+        bool reverse = false;  // the last page first
+        QString printer = {};  // a print server's printer in place of the PDF file
+        // Runs once the dialog has been answered, before the print begins.
+        std::function<void()> onAccepted = {};
     };
     explicit PrintAnswer(Choice choice, Settings settings);
     explicit PrintAnswer(Choice choice) : PrintAnswer(choice, Settings()) {}
@@ -57,6 +63,32 @@ private:
     bool dialogSeen_ = false, pageSetupDone_ = false, answered_ = false;
     QRectF printable_;
     std::unique_ptr<QTimer> timer_;
+};
+
+// A print server of the test's own (cupsd with its own configuration
+// folder, on a socket in it), which the process under test prints to: its
+// queues "Open" (accepting), "Held" (accepting, stopped, so that its jobs
+// stay), "Closed" (not accepting) and "Gone" (removed by RemoveQueue).
+class PrintServer {
+public:
+    PrintServer();
+    ~PrintServer();
+    // False, with the reason, when no print server is installed here.
+    bool Start(QString* why);
+    void Stop();
+    void RemoveQueue(const QString& name);
+    QString socket() const { return dir_.filePath(QStringLiteral("cups.sock")); }
+    // The jobs a queue holds: their names, and the files the print server
+    // keeps of their documents (of a stopped queue's job).
+    struct Job {
+        QString name;
+        QString document;
+    };
+    std::vector<Job> Jobs(const QString& queue) const;
+
+private:
+    QTemporaryDir dir_;
+    std::unique_ptr<QProcess> cupsd_;
 };
 
 // One word of a page as pdftotext -bbox gives it, in points from the top left.

@@ -7,6 +7,7 @@
 #include "framework/Window.h"
 #include "windows/editor/Window2.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -15,6 +16,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
+#include <functional>
+
+#include <pwd.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace harness;
 
@@ -223,10 +231,13 @@ TEST(Print, PageRangeAndCopiesPrintThosePagesNumberedAsInTheWholePrint) {
             EXPECT_EQ(BodyWords(p, p.pages[i]), BodyWords(whole, whole.pages[numbers[i] - 1])) << "sheet " << i + 1;
     }
 
-    // A range after the last page has nothing to print: no sheet comes out.
+    // A range after the last page has nothing to print: no sheet comes out,
+    // and the box says why.
     PrintAnswer answer(PrintAnswer::PrintToPdf, {PrintAnswer::Portrait, QString(), last + 1, last + 3});
+    ModalAnswers boxes({"OK"});
     ChooseMenuItem(w2, "FilePrint");
     EXPECT_TRUE(answer.dialogSeen());
+    EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("Nothing was printed: the note has %1 pages.").arg(last)});
     EXPECT_FALSE(QFile::exists(answer.pdfPath()));
     EXPECT_FALSE(IsQuitting());
 }
@@ -334,4 +345,228 @@ TEST(Print, FileThatFillsUpStopsThePrintWithOneBox) {
         EXPECT_EQ(w2->EditField1()->Text(), note);
         EXPECT_FALSE(IsQuitting());
     }
+}
+
+namespace {
+
+// The page numbers in the footers of a PDF's sheets, in order.
+std::vector<int> FooterNumbers(const QString& path) {
+    std::vector<int> numbers;
+    for (const PdfPage& page : ReadPdf(path)) {
+        const auto words = page.words;
+        for (size_t i = 0; i + 1 < words.size(); ++i)
+            if (words[i].text == "page") numbers.push_back(words[i + 1].text.toInt());
+    }
+    return numbers;
+}
+
+// The file's permission bits, as the system keeps them.
+int Mode(const QString& path) {
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 07777) : -1;
+}
+
+// Makes every write of more than `bytes` bytes fail, as on a full disk.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &old_);
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = old_;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &old_); }
+
+private:
+    rlimit old_{};
+};
+
+}  // namespace
+
+TEST(Print, LastPageFirstComesOutReversedInEachCopy) {
+    auto w2 = EditorWith(Lines(150));
+    ASSERT_TRUE(w2);
+    ASSERT_EQ(Print(w2).pages.size(), 3u);
+    const struct {
+        int from, to, copies;
+        std::vector<int> numbers;
+    } cases[] = {{0, 0, 1, {3, 2, 1}}, {2, 3, 2, {3, 2, 3, 2}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.from << " to " << c.to << ", " << c.copies << " copies");
+        PrintAnswer::Settings settings{PrintAnswer::Portrait, QString(), c.from, c.to, c.copies};
+        settings.reverse = true;
+        const Printed p = Print(w2, settings);
+        ExpectFooters(p, c.numbers);
+    }
+}
+
+// The PDF is its owner's alone, from the first byte on, whether it is new or
+// replaces a file; a failed print leaves the old file's bytes.
+TEST(Print, PdfFileIsOwnerOnlyAndAFailedPrintKeepsTheOldFile) {
+    auto w2 = EditorWith(Lines(150));
+    ASSERT_TRUE(w2);
+    QTemporaryDir dir;
+    const QString existing = dir.filePath("old.pdf");
+    const QByteArray oldBytes = "the old file's bytes\n";
+    const auto seed = [&] {
+        QFile file(existing);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(oldBytes);
+        file.close();
+        file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup |
+                            QFileDevice::ReadOther);
+    };
+    const struct {
+        const char* name;
+        bool existingFile;
+    } cases[] = {{"a new file", false}, {"a file that was there, readable by all", true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.existingFile) seed();
+        PrintAnswer::Settings settings;
+        if (c.existingFile) settings.writeTo = existing;
+        PrintAnswer answer(PrintAnswer::PrintToPdf, settings);
+        ModalAnswers boxes({"OK"});
+        ChooseMenuItem(w2, "FilePrint");
+        EXPECT_EQ(boxes.texts(), QStringList());
+        const QString path = c.existingFile ? existing : answer.pdfPath();
+        EXPECT_EQ(Mode(path), 0600);
+        EXPECT_EQ(FooterNumbers(path), (std::vector<int>{1, 2, 3}));
+    }
+
+    // A disk that fills up part way: the reason, and the old file whole.
+    seed();
+    {
+        PrintAnswer answer(PrintAnswer::PrintToPdf, {PrintAnswer::Portrait, QString(), 0, 0, 1, existing});
+        ModalAnswers boxes({"OK"});
+        FileSizeLimit limit(2000);
+        ChooseMenuItem(w2, "FilePrint");
+        EXPECT_EQ(boxes.texts(),
+                  QStringList{"Could not print to the file \"" + existing + "\": File too large.  Nothing was printed."})
+            << boxes.texts().join("|").toStdString();
+    }
+    EXPECT_EQ(ReadFile(existing), oldBytes);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"old.pdf"}) << "no half-written file left";
+    EXPECT_EQ(w2->EditField1()->Text(), Lines(150));
+}
+
+// A file its owner may write but not read (0200) is printed to as any other:
+// the print's outcome comes from the writing, not from reading it back. As
+// root, who reads every file, the print runs as "nobody".
+TEST(Print, FileItsOwnerCannotReadIsPrintedWithoutABox) {
+    auto w2 = EditorWith(Lines(3));
+    ASSERT_TRUE(w2);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("write-only.pdf");
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("old");
+    }
+    uid_t user = geteuid();
+    gid_t group = getegid();
+    if (user == 0) {
+        const passwd* nobody = getpwnam("nobody");
+        if (!nobody) GTEST_SKIP() << "no user nobody to print as";
+        user = nobody->pw_uid;
+        group = nobody->pw_gid;
+        ASSERT_EQ(chown(QFile::encodeName(dir.path()).constData(), user, group), 0);
+        ASSERT_EQ(chown(QFile::encodeName(path).constData(), user, group), 0);
+    }
+    ASSERT_EQ(chmod(QFile::encodeName(path).constData(), 0200), 0);
+    bool switched = false;
+    PrintAnswer::Settings settings{PrintAnswer::Portrait, QString(), 0, 0, 1, path};
+    settings.onAccepted = [&] {
+        if (geteuid() != user) switched = setegid(group) == 0 && seteuid(user) == 0;
+    };
+    PrintAnswer answer(PrintAnswer::PrintToPdf, settings);
+    ModalAnswers boxes({"OK"});
+    ChooseMenuItem(w2, "FilePrint");
+    const bool wasOwner = geteuid() == user;
+    if (switched) {
+        ASSERT_EQ(seteuid(0), 0);
+        ASSERT_EQ(setegid(0), 0);
+    }
+    ASSERT_TRUE(wasOwner) << "could not print as the file's owner";
+    EXPECT_EQ(boxes.texts(), QStringList());
+    EXPECT_EQ(Mode(path), 0600);
+    if (geteuid() == 0) {
+        EXPECT_EQ(FooterNumbers(path), std::vector<int>{1});
+    }
+}
+
+// A print server of the test's own, asked as the print dialog's printers
+// are: one box naming the printer and the print server's reason whenever no
+// job was made, none when it took the job (also into a stopped queue).
+TEST(PrintToPrinter, PrintServersAnswerIsTold) {
+    PrintServer server;
+    QString why;
+    if (!server.Start(&why)) GTEST_SKIP() << why.toStdString();
+    auto w2 = EditorWith(Lines(150));
+    ASSERT_TRUE(w2);
+    const QString nothing = QStringLiteral("  Nothing was printed.");
+    const struct {
+        const char* name;
+        QString printer;
+        std::function<void()> meanwhile;
+        QString box;  // empty: none
+    } cases[] = {
+        {"accepting", "Open", nullptr, QString()},
+        {"accepting but stopped", "Held", nullptr, QString()},
+        {"not accepting", "Closed", nullptr,
+         "The printer \"Closed\" refused the print job: Destination \"Closed\" is not accepting jobs." + nothing},
+        {"removed while the dialog was open", "Gone", [&] { server.RemoveQueue("Gone"); },
+         "The printer \"Gone\" refused the print job: The printer or class does not exist." + nothing},
+        // Last: the print server is gone for good.
+        {"print server stopped", "Open", [&] { server.Stop(); },
+         "The print server \"" + server.socket() + "\" of the printer \"Open\" cannot be reached: Host is down." +
+             nothing},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        PrintAnswer::Settings settings;
+        settings.printer = c.printer;
+        settings.reverse = true;
+        settings.onAccepted = c.meanwhile;
+        PrintAnswer answer(PrintAnswer::PrintToPdf, settings);
+        ModalAnswers boxes({"OK"});
+        ChooseMenuItem(w2, "FilePrint");
+        EXPECT_TRUE(answer.dialogSeen());
+        EXPECT_EQ(boxes.texts(), c.box.isEmpty() ? QStringList() : QStringList{c.box});
+        EXPECT_EQ(w2->EditField1()->Text(), Lines(150));
+        EXPECT_FALSE(IsQuitting());
+        if (c.box.isEmpty()) {
+            // The job bears the window's title; a stopped queue keeps its
+            // document: the note's pages, last first.
+            const auto jobs = server.Jobs(c.printer);
+            ASSERT_EQ(jobs.size(), 1u);
+            EXPECT_EQ(jobs[0].name, "My Secret Info");
+            if (c.printer == "Held") {
+                EXPECT_EQ(FooterNumbers(jobs[0].document), (std::vector<int>{3, 2, 1}));
+            }
+        }
+    }
+}
+
+// The printer's PDF is made in the temporary folder: when it cannot be, the
+// box names that file and the system's reason, and the printer is not asked.
+TEST(PrintToPrinter, UnusableTemporaryFolderNamesTheFile) {
+    PrintServer server;
+    QString why;
+    if (!server.Start(&why)) GTEST_SKIP() << why.toStdString();
+    auto w2 = EditorWith(Lines(3));
+    ASSERT_TRUE(w2);
+    QTemporaryDir dir;
+    const QString missing = dir.filePath("gone");
+    qputenv("TMPDIR", QFile::encodeName(missing));
+    PrintAnswer::Settings settings;
+    settings.printer = "Open";
+    PrintAnswer answer(PrintAnswer::PrintToPdf, settings);
+    ModalAnswers boxes({"OK"});
+    ChooseMenuItem(w2, "FilePrint");
+    qunsetenv("TMPDIR");
+    EXPECT_EQ(boxes.texts(), QStringList{"Could not write the print job for the printer \"Open\" to the temporary file \"" +
+                                         missing + "/morvellan-XXXXXX.pdf\": No such file or directory.  Nothing was printed."});
+    EXPECT_TRUE(server.Jobs("Open").empty());
 }

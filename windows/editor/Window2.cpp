@@ -279,7 +279,7 @@ void Window2::Event_EnableMenuItems() {
 bool Window2::FilePrint_Action() {
     using namespace PageLayout;
     const QString timeStamp = TimeStamp();
-    GraphicsRef g = OpenPrinterDialog(nullptr, nullptr);
+    GraphicsRef g = OpenPrinterDialog({Title(), QStringLiteral("the note")});
     if (!g) return true;
     ApplyPageSettings(*g);
     // The footers are drawn in the page settings too.

@@ -8,7 +8,7 @@ namespace HelpPrinting {
 bool PrintHelp() {
     using namespace PageLayout;
     const QString timeStamp = TimeStamp();
-    GraphicsRef g = OpenPrinterDialog(nullptr, nullptr);
+    GraphicsRef g = OpenPrinterDialog({QStringLiteral("Morvellan Help"), QStringLiteral("the help text")});
     if (g) {
         ApplyPageSettings(*g);
         // Footers in the sans font, not bold; the text again in the page
