@@ -349,6 +349,9 @@ bool Invoke(const std::function<void()>& call) {
     try {
         call();
         return true;
+    } catch (const QuitInProgress&) {
+        // The quit that keeps the call from going on is the run's end.
+        return false;
     } catch (const std::exception& e) {
         S().failed = true;
         Report(e);

@@ -30,6 +30,14 @@ public:
     explicit NilObjectException(const QString& what) : std::runtime_error(what.toStdString()) {}
 };
 
+// Raised where a handler asks for what a quit has made impossible (a window
+// that would first be built while the program quits): it ends that handler
+// at the exception boundary without a report, and the quit goes on.
+class QuitInProgress : public std::exception {
+public:
+    const char* what() const noexcept override { return "The program is quitting."; }
+};
+
 // What the program is called where the system shows it: the name in
 // captions and texts, the icon of every window (a resource path), and the
 // desktop entry that names the same icon for the application menu and the

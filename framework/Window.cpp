@@ -190,6 +190,10 @@ void Window::Constructor() {
     });
     if (!finished || !open_) {
         Withdraw();
+        // While quitting, the build does not run (or a quit cut it short):
+        // a window without its controls is never handed out, where its
+        // caller's next lookup would fail and report an error after the quit.
+        if (IsQuitting()) throw QuitInProgress();
         return;
     }
     built_ = true;

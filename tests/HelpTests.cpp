@@ -271,3 +271,28 @@ TEST(HelpPrinting, FileThatCannotBeWrittenIsReportedAndTheHelpWindowClosesAllThe
     ASSERT_EQ(printed.pages.size(), 1u);
     EXPECT_EQ(printed.body.toStdString(), HelpShown().simplified().toStdString());
 }
+
+// A quit during the failure box of a help print of two copies: the quit
+// closes the help window, and the next copy would need it built anew while
+// the program quits. It is never handed out half built: no further box, no
+// report, and the run ends as the quit said.
+TEST(HelpPrinting, QuitDuringTheFailureBoxEndsThePrintWithoutAReport) {
+    auto w2 = OpenEditorOnFirstUse();
+    ASSERT_TRUE(w2);
+    w2->EditField1()->SetText("my note");
+    QTemporaryDir dir;
+    const QString missing = dir.filePath("gone/help.pdf");
+    PrintAnswer::Settings twoCopies;
+    twoCopies.copies = 2;
+    twoCopies.writeTo = missing;
+    PrintAnswer answer(PrintAnswer::PrintToPdf, twoCopies);
+    ModalAnswers boxes({"OK"}, [](const Seen&) { QuitCommand(); });
+    ChooseMenuItem(w2, "FilePrintHelp");
+    EXPECT_TRUE(answer.dialogSeen());
+    EXPECT_EQ(boxes.texts(), QStringList{"Could not print to the file \"" + missing +
+                                         "\": No such file or directory.  Nothing was printed."});
+    EXPECT_TRUE(IsQuitting());
+    EXPECT_EQ(ExitCode(), 0);
+    EXPECT_FALSE(OpenWindowOf<Help>());
+    EXPECT_EQ(ReadFile("tindrel.plist"), DataFileFor("my note")) << "the quit saved the note";
+}

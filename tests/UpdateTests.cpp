@@ -18,7 +18,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QHostInfo>
-#include <QElapsedTimer>
+#include <ctime>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -699,9 +699,11 @@ TEST_P(UpgradeDialogText, IsShownWholeWithTheDialogOnTheScreen) {
                 in[QString::fromLatin1(label)] = Shown::Area;
         return in;
     };
-    QElapsedTimer clock;
+    // The processor time the run spent, not the wall clock: a machine busy
+    // with other work makes no dialog slow.
+    const std::clock_t started = std::clock();
     harness::ModalAnswers answers({"Cancel"}, [&](const harness::Seen&) {
-        ms = clock.elapsed();
+        ms = qint64(std::clock() - started) * 1000 / CLOCKS_PER_SEC;
         auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget());
         ASSERT_TRUE(box);
         free = box->screen()->availableGeometry().size();
@@ -714,7 +716,6 @@ TEST_P(UpgradeDialogText, IsShownWholeWithTheDialogOnTheScreen) {
         partsRestyled = partsOf(*box);
         seenRestyled = harness::Shown(*box);
     });
-    clock.start();
     RunCheck();
     ASSERT_EQ(answers.seen().size(), 1u);
     const harness::Seen& seen = answers.seen()[0];
@@ -746,7 +747,7 @@ TEST_P(UpgradeDialogText, IsShownWholeWithTheDialogOnTheScreen) {
     }
     // Laid out in a label, a megabyte froze the program for many seconds;
     // wrapped at word boundaries, a word of a megabyte for most of a minute.
-    EXPECT_LT(ms, 2000) << "from the start to the dialog";
+    EXPECT_LT(ms, 2000) << "processor time from the start to the dialog";
     EXPECT_EQ(OpenWindowNames(), kOnlyPasswordWindow);
 }
 
