@@ -133,9 +133,10 @@ std::shared_ptr<Window> GetImplicitWindow(const QString& fullName);
 // The open windows, front to back.
 std::vector<std::shared_ptr<Window>> OpenWindows();
 // Asks for the modal still shown, else the front visible window, to be the
-// active window, so its menu bar and shortcuts answer once the modal `ended`
-// has gone, also when the system's word on that modal's focus comes late.
-void ActivateFrontWindow(const QWidget& ended);
+// active window, so its menu bar and shortcuts answer once a modal has gone,
+// also when the system's word on that modal's focus comes late. A focus that
+// went to another program is never taken back.
+void ActivateFrontWindow();
 // Forgets every open window (program end).
 void ReleaseAllWindows();
 

@@ -5,14 +5,14 @@
 set -euo pipefail
 packages=(
   cmake make g++ pkg-config
-  qt6-base-dev libgl-dev
+  qt6-base-dev libgl-dev libxcb1-dev
   libqt6svg6
   libcurl4-openssl-dev
   libgtest-dev zlib1g-dev
   fonts-liberation
   desktop-file-utils
   poppler-utils
-  xvfb openbox
+  xvfb openbox xdotool
 )
 missing=()
 for p in "${packages[@]}"; do
