@@ -183,20 +183,27 @@ void Window::Constructor() {
     // quit after the report closes the open windows, and a Close on this
     // one would act on state it never loaded (an editor saving an empty
     // text area over the note).
-    const bool finished = Invoke([this] {
+    const auto build = [this] {
         try {
             Build();
         } catch (...) {
             Withdraw();
             throw;
         }
-    });
+    };
+    // Once the program quits, the boundary runs nothing, yet code still
+    // running may ask for a window (a print going on after a quit during
+    // its message): that window is built whole all the same, since its
+    // caller goes on to use its controls, and never shown. An error in its
+    // build goes on to the caller's boundary.
+    const bool quitting = IsQuitting();
+    const bool finished = quitting ? (build(), true) : Invoke(build);
     if (!finished || !open_) {
         Withdraw();
         return;
     }
     built_ = true;
-    if (visibleProperty_) Show();
+    if (visibleProperty_ && !quitting) Show();
 }
 
 void Window::Build() {

@@ -40,7 +40,8 @@ public:
     // and the window shown when Visible. All of that passes the exception
     // boundary as one handler; a window whose build did not finish never
     // opened: it is withdrawn from its class without its Close event, and
-    // stays closed.
+    // stays closed. While the program quits, the build still runs whole
+    // (an error in it goes to the caller), and the window is not shown.
     void Constructor();
 
     void Show();
