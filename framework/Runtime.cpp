@@ -474,7 +474,7 @@ void RunModal(QWidget& widget, ModalLoop& loop, const std::function<void()>& sho
         modals.erase(std::remove(modals.begin(), modals.end(), &widget), modals.end());
         widget.hide();
     }
-    ActivateFrontWindow(widget);
+    ActivateFrontWindow();
 }
 
 int RunModalDialog(QDialog& dialog) {

@@ -21,6 +21,9 @@
 #include <QWindow>
 
 #include <algorithm>
+#include <cstdlib>
+
+#include <xcb/xcb.h>
 
 namespace {
 
@@ -534,35 +537,69 @@ QWidget* MakeFrontWindowActive() {
 // How long after a modal the window manager may still be moving the focus.
 constexpr int kSettlingMs = 1000;
 
+// Whether the X server has the keyboard focus in a window of this program.
+// Qt's own word can lag behind it. Off X nothing tells: false.
+bool SystemFocusIsOurs() {
+    const auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+    xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
+    if (!connection) return false;
+    std::vector<xcb_window_t> ours;
+    for (const QWindow* window : QGuiApplication::allWindows())
+        if (window->handle()) ours.push_back(static_cast<xcb_window_t>(window->winId()));
+    xcb_get_input_focus_reply_t* focus = xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr);
+    if (!focus) return false;
+    xcb_window_t window = focus->focus;
+    std::free(focus);
+    // The focus may lie in a window inside one of ours; None and
+    // PointerRoot are no window.
+    for (int depth = 0; depth < 16 && window != XCB_NONE && window != XCB_INPUT_FOCUS_POINTER_ROOT; ++depth) {
+        if (std::find(ours.begin(), ours.end(), window) != ours.end()) return true;
+        xcb_query_tree_reply_t* tree = xcb_query_tree_reply(connection, xcb_query_tree(connection, window), nullptr);
+        if (!tree) return false;
+        const xcb_window_t parent = tree->parent;
+        const bool top = parent == tree->root;
+        std::free(tree);
+        if (top) return false;
+        window = parent;
+    }
+    return false;
+}
+
 }  // namespace
 
-void ActivateFrontWindow(const QWidget& ended) {
+void ActivateFrontWindow() {
     QWidget* made = MakeFrontWindowActive();
-    // The system's word on the modal's focus can reach Qt after the front
-    // window was asked for here: that the modal lost the focus, or, once it
-    // is gone, that it gained it. Qt then leaves the focus with no window or
-    // with the hidden modal, and shortcuts and menus go dead. Linking the
-    // modal to its owner does not prevent it: a modal that comes and goes at
-    // once (an update check whose server closes at once) is given the focus
-    // by the window manager as it goes, that word arrives late, and no word
-    // that the owner has the focus again follows. While the focus settles,
-    // each such loss is mended the same way; once the focus goes anywhere
-    // else, it has moved on and is left there.
+    // The system's word on a modal's focus can reach Qt after the front
+    // window was asked for here: that the modal, now gone, gained the focus,
+    // or that a window of ours lost it. Qt then leaves the focus with the
+    // hidden modal or with no window, while the system has given it to the
+    // front window, and shortcuts and menus go dead. Linking the modal to its
+    // owner does not prevent it: a modal that comes and goes at once (an
+    // update check whose server closes at once) is given the focus by the
+    // window manager as it goes, that word arrives late, and no word that the
+    // owner has the focus again follows. While the focus settles, such a
+    // focus is mended, but only while the system's focus is in a window of
+    // ours: no focus is also what Qt reports when the user turns to another
+    // program, and a focus there is the user's and left alone. Once the
+    // focus reaches a shown window other than the front one, it has moved on
+    // and the watch ends.
     static QMetaObject::Connection settling;
     QObject::disconnect(settling);
     if (!made) return;
     const QPointer<QWidget> target(made);
-    const QPointer<const QWidget> modal(&ended);
     const QDeadlineTimer settled(kSettlingMs);
     settling = QObject::connect(
-        qApp, &QGuiApplication::focusWindowChanged, qApp, [target, modal, settled](QWindow* focus) {
-            const bool lost = !focus || (modal && focus == modal->windowHandle() && !modal->isVisible());
+        qApp, &QGuiApplication::focusWindowChanged, qApp, [target, settled](QWindow* focus) {
             const bool onTarget = target && focus && focus == target->windowHandle();
-            if (settled.hasExpired() || !target || (!lost && !onTarget)) {
+            const bool left = !focus || !focus->isVisible();
+            if (settled.hasExpired() || !target || (!left && !onTarget)) {
                 QObject::disconnect(settling);
                 return;
             }
-            if (lost) QTimer::singleShot(0, qApp, [] { MakeFrontWindowActive(); });
+            if (left)
+                QTimer::singleShot(0, qApp, [] {
+                    if (SystemFocusIsOurs()) MakeFrontWindowActive();
+                });
         });
 }
 

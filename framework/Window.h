@@ -40,7 +40,8 @@ public:
     // and the window shown when Visible. All of that passes the exception
     // boundary as one handler; a window whose build did not finish never
     // opened: it is withdrawn from its class without its Close event, and
-    // stays closed.
+    // stays closed. While the program quits, no window is built: the
+    // handler that asked for one ends (QuitInProgress) without a report.
     void Constructor();
 
     void Show();
@@ -133,9 +134,10 @@ std::shared_ptr<Window> GetImplicitWindow(const QString& fullName);
 // The open windows, front to back.
 std::vector<std::shared_ptr<Window>> OpenWindows();
 // Asks for the modal still shown, else the front visible window, to be the
-// active window, so its menu bar and shortcuts answer once the modal `ended`
-// has gone, also when the system's word on that modal's focus comes late.
-void ActivateFrontWindow(const QWidget& ended);
+// active window, so its menu bar and shortcuts answer once a modal has gone,
+// also when the system's word on that modal's focus comes late. A focus that
+// went to another program is never taken back.
+void ActivateFrontWindow();
 // Forgets every open window (program end).
 void ReleaseAllWindows();
 

@@ -13,7 +13,7 @@ packages=(
   fonts-liberation
   desktop-file-utils
   poppler-utils
-  xvfb openbox
+  xvfb openbox xdotool
 )
 missing=()
 for p in "${packages[@]}"; do

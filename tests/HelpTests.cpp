@@ -22,6 +22,8 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <csignal>
+
 using namespace harness;
 
 namespace {
@@ -296,3 +298,41 @@ TEST(HelpPrinting, QuitDuringTheFailureBoxEndsThePrintWithoutAReport) {
     EXPECT_FALSE(OpenWindowOf<Help>());
     EXPECT_EQ(ReadFile("tindrel.plist"), DataFileFor("my note")) << "the quit saved the note";
 }
+
+// A quit signal during the box that tells the print failed: the print goes on
+// to its end after the quit and asks for the help window again, which the
+// quit has closed (or which was not open yet). Nothing more is reported, the
+// run ends as the quit said, the note is saved and no window comes back on
+// the screen.
+class QuitDuringHelpPrintFailure : public ::testing::TestWithParam<bool> {};
+
+TEST_P(QuitDuringHelpPrintFailure, EndsAsTheQuitSaidWithNoErrorReport) {
+    const bool fromHelp = GetParam();
+    auto w2 = OpenEditorOnFirstUse();
+    ASSERT_TRUE(w2);
+    w2->EditField1()->SetText("my note");
+    ChooseMenuItem(w2, "TindrelHelpShowMorvellanHelp");
+    if (!fromHelp) OpenWindowOf<Help>()->Close();
+    QTemporaryDir dir;
+    const QString missing = dir.filePath("gone/help.pdf");
+    PrintAnswer answer(PrintAnswer::PrintToPdf, {PrintAnswer::Portrait, QString(), 0, 0, 1, missing});
+    ModalAnswers boxes({"OK"}, [](const Seen&) {
+        raise(SIGTERM);
+        Wait(100);
+        EXPECT_TRUE(IsQuitting());
+    });
+    ChooseMenuItem(fromHelp ? std::shared_ptr<Window>(OpenWindowOf<Help>()) : std::shared_ptr<Window>(w2),
+                   "FilePrintHelp");
+    EXPECT_TRUE(answer.dialogSeen());
+    EXPECT_EQ(boxes.texts(), QStringList{"Could not print to the file \"" + missing +
+                                         "\": No such file or directory.  Nothing was printed."});
+    EXPECT_TRUE(IsQuitting());
+    EXPECT_EQ(ExitCode(), 0) << "no error after the quit";
+    EXPECT_EQ(ReadFile("tindrel.plist"), Module1::EncodeData("my note") + "\n");
+    EXPECT_FALSE(OpenWindowOf<Help>());
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        EXPECT_FALSE(widget->isVisible()) << widget->windowTitle().toStdString() << " shown after the quit";
+}
+
+INSTANTIATE_TEST_SUITE_P(From, QuitDuringHelpPrintFailure, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "HelpWindow" : "Editor"; });

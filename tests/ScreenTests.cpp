@@ -248,3 +248,30 @@ TEST(Screen, LostDisplaySaysWhyTheNoteCouldNotBeSaved) {
     EXPECT_EQ(FolderEntries(), (QStringList{"tindrel.plist", "tindrelcypher.plist"}));
     EXPECT_TRUE(QFileInfo(data).isDir());
 }
+
+// A box of the editor closes and at once the user clicks into another
+// program and types: that program keeps the focus and gets the keys.
+TEST(Screen, AnotherProgramTurnedToJustAfterABoxKeepsTheFocusAndTheKeys) {
+    RealScreen screen;
+    if (!screen.Start()) GTEST_SKIP() << "no Xvfb and openbox here";
+    if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty()) GTEST_SKIP() << "no xdotool here";
+    QProcess other;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "xcb");
+    env.insert("DISPLAY", screen.Display());
+    env.insert(kOtherProgramMarker, "1");
+    other.setProcessEnvironment(env);
+    other.start(QStringLiteral(MORVELLAN_TEST_CHILD), {QStringLiteral("--gtest_filter=ScreenChild.OtherProgram")});
+    QString out;
+    const auto read = [&] {
+        other.waitForReadyRead(100);
+        out += QString::fromLocal8Bit(other.readAllStandardOutput());
+    };
+    const QRegularExpression windowLine("window: (\\d+)");
+    ASSERT_TRUE(QTest::qWaitFor([&] { read(); return windowLine.match(out).hasMatch(); }, 20000)) << out.toStdString();
+    RunChild(screen, "ScreenChild.BoxClosedThenAnotherProgramKeepsTheFocus", kOtherWindowMarker,
+             windowLine.match(out).captured(1));
+    EXPECT_TRUE(QTest::qWaitFor([&] { read(); return out.contains("typed: leak\n"); }, 3000)) << out.toStdString();
+    other.kill();
+    other.waitForFinished(5000);
+}

@@ -18,6 +18,12 @@ constexpr const char* kChildMarker = "MORVELLAN_TEST_SCREEN_CHILD";
 // Set when the real-screen test starts the child that checks the focus
 // after quick update checks.
 constexpr const char* kFocusChildMarker = "MORVELLAN_TEST_FOCUS_CHILD";
+// Set when the real-screen test starts the child that stands for another
+// program: a plain window with a text field, whose typed text it prints.
+constexpr const char* kOtherProgramMarker = "MORVELLAN_TEST_OTHER_PROGRAM";
+// The X window (a number) of that other program's text field, given to the
+// child that turns to it just after a box of the editor closed.
+constexpr const char* kOtherWindowMarker = "MORVELLAN_TEST_OTHER_WINDOW";
 
 // The preferences folder the lost-display test's child runs on; with
 // kLostDisplayTyped, the text it types into the editor and, when set,

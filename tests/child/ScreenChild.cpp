@@ -1,4 +1,4 @@
-// The child half of the real-screen test (tests/ScreenTests.cpp).
+// The child halves of the real-screen tests (tests/ScreenTests.cpp).
 #include "tests/Harness.h"
 #include "tests/child/Children.h"
 
@@ -9,10 +9,13 @@
 
 #include <QApplication>
 #include <QHostAddress>
+#include <QLineEdit>
+#include <QProcess>
 #include <QScreen>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
+#include <QTimer>
 #include <QWidget>
 #include <gtest/gtest.h>
 
@@ -106,4 +109,63 @@ TEST(ScreenChild, TypesThenRunsUntilTheDisplayGoes) {
     ModalLoop loop;
     loop.Run();
     ADD_FAILURE() << "the run went on after its display";
+}
+
+// Another program on the same screen, for the test below: a window that is
+// only a text field, at the screen's bottom right, away from the editor. It
+// prints its X window and then every text typed into it, until the parent
+// ends it.
+TEST(ScreenChild, OtherProgram) {
+    if (qgetenv(kOtherProgramMarker).isEmpty()) GTEST_SKIP() << "started by the real-screen test only";
+    QLineEdit field;
+    field.setWindowTitle(QStringLiteral("Other program"));
+    field.resize(300, 60);
+    const QRect area = QApplication::primaryScreen()->availableGeometry();
+    field.move(area.right() - 340, area.bottom() - 120);
+    QObject::connect(&field, &QLineEdit::textChanged, [](const QString& text) {
+        std::printf("typed: %s\n", text.toUtf8().constData());
+        std::fflush(stdout);
+    });
+    field.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&field));
+    Wait(500);  // the window manager frames it
+    std::printf("window: %llu\n", static_cast<unsigned long long>(field.winId()));
+    std::fflush(stdout);
+    Wait(60000);
+}
+
+// Run by the real-screen test: the find text is too short, and at once after
+// its box closed the user clicks into another program and types there. The
+// keys go to that program; the editor neither takes the focus back nor gets
+// a key.
+TEST(ScreenChild, BoxClosedThenAnotherProgramKeepsTheFocus) {
+    const QByteArray other = qgetenv(kOtherWindowMarker);
+    if (other.isEmpty()) GTEST_SKIP() << "started by the real-screen test only";
+    auto w2 = Unlock(QStringLiteral("notes"));
+    ASSERT_TRUE(w2);
+    QWidget* native = w2->NativeWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(native));
+    Wait(1500);  // framed and placed: a resize empties the find field
+    w2->FindString()->SetText(QStringLiteral("ab"));
+    QProcess user;
+    {
+        ModalAnswers boxes({"OK"}, [&](const Seen&) {
+            // A tenth of a second after the box went: a click into the other
+            // program, then typing there.
+            QTimer::singleShot(100, [&] {
+                user.start(QStringLiteral("xdotool"),
+                           {"mousemove", "--window", QString::fromLatin1(other), "150", "30", "click", "1", "sleep",
+                            "0.6", "type", "--delay", "40", "leak"});
+            });
+        });
+        QTest::mouseClick(w2->Find()->NativeWidget(), Qt::LeftButton);
+        EXPECT_EQ(boxes.texts(), QStringList{"The find text should be at least three characters!"});
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return user.state() == QProcess::NotRunning; }, 10000));
+    EXPECT_EQ(user.exitCode(), 0) << user.readAllStandardError().toStdString();
+    Wait(1500);  // longer than the focus may take to settle after a modal
+    EXPECT_EQ(w2->EditField1()->Text().toStdString(), "notes");
+    EXPECT_EQ(w2->FindString()->Text().toStdString(), "ab");
+    EXPECT_EQ(QApplication::activeWindow(), nullptr)
+        << QApplication::activeWindow()->windowTitle().toStdString() << " took the focus back";
 }
