@@ -537,8 +537,9 @@ QWidget* MakeFrontWindowActive() {
 // How long after a modal the window manager may still be moving the focus.
 constexpr int kSettlingMs = 1000;
 
-// Whether the X server has the keyboard focus in a window of this program.
-// Qt's own word can lag behind it. Off X nothing tells: false.
+// Whether the X server has the keyboard focus in a window of this program,
+// whatever Qt last heard: its word can lag behind the server's. Off X
+// nothing tells: false.
 bool SystemFocusIsOurs() {
     const auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
     xcb_connection_t* connection = x11 ? x11->connection() : nullptr;

@@ -9,11 +9,13 @@
 #include "windows/password/Window1.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QSaveFile>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -41,8 +43,11 @@ public:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("DISPLAY", display_);
         manager_.setProcessEnvironment(env);
-        manager_.start(openbox, {});
-        return manager_.waitForStarted(10000);
+        // Ready once it runs its start-up command: a window mapped while the
+        // manager still takes over the screen may never be shown.
+        const QString ready = dir_.filePath(QStringLiteral("ready"));
+        manager_.start(openbox, {"--startup", "touch " + ready});
+        return manager_.waitForStarted(10000) && QTest::qWaitFor([&] { return QFile::exists(ready); }, 10000);
     }
     ~RealScreen() {
         for (QProcess* p : {&manager_, &server_}) {
@@ -64,6 +69,7 @@ public:
 private:
     QProcess server_, manager_;
     QString display_;
+    QTemporaryDir dir_;
 };
 
 }  // namespace
@@ -255,10 +261,10 @@ TEST(Screen, AnotherProgramTurnedToJustAfterABoxKeepsTheFocusAndTheKeys) {
     RealScreen screen;
     if (!screen.Start()) GTEST_SKIP() << "no Xvfb and openbox here";
     if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty()) GTEST_SKIP() << "no xdotool here";
-    QProcess other;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("QT_QPA_PLATFORM", "xcb");
     env.insert("DISPLAY", screen.Display());
+    QProcess other;
     env.insert(kOtherProgramMarker, "1");
     other.setProcessEnvironment(env);
     other.start(QStringLiteral(MORVELLAN_TEST_CHILD), {QStringLiteral("--gtest_filter=ScreenChild.OtherProgram")});
