@@ -19,9 +19,7 @@
 #include <QScreen>
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <functional>
-#include <sys/resource.h>
 #include <sys/stat.h>
 
 using namespace harness;
@@ -30,22 +28,6 @@ namespace {
 
 QRect AreaGeometry(const std::shared_ptr<Window2>& w2) { return w2->EditField1()->NativeWidget()->geometry(); }
 
-// Makes every write of more than `bytes` bytes fail, as on a full disk
-// (this works for root too, unlike a read-only folder).
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &old_);
-        std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = old_;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &old_); }
-
-private:
-    rlimit old_{};
-};
 
 }  // namespace
 

@@ -1,5 +1,7 @@
 #include "tests/Harness.h"
 
+#include <csignal>
+
 #include "app/App.h"
 #include "app/Startup.h"
 #include "framework/Dialogs.h"
@@ -307,5 +309,15 @@ QAction* ActionNamed(QMenuBar* bar, const QString& name) {
 }
 
 void CloseByUser(QWidget* nativeWindow) { nativeWindow->close(); }
+
+FileSizeLimit::FileSizeLimit(rlim_t bytes) {
+    getrlimit(RLIMIT_FSIZE, &old_);
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit = old_;
+    limit.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+FileSizeLimit::~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &old_); }
 
 }  // namespace harness

@@ -8,6 +8,8 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+
+#include <sys/resource.h>
 #include <memory>
 #include <vector>
 
@@ -119,5 +121,19 @@ QAction* ActionNamed(QMenuBar* bar, const QString& name);
 
 // Closes the window as its close box does.
 void CloseByUser(QWidget* nativeWindow);
+
+// Makes every write of more than `bytes` bytes fail, as on a full disk
+// (this works for root too, unlike a read-only folder); the old limit comes
+// back at its end.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit old_{};
+};
 
 }  // namespace harness

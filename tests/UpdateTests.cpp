@@ -747,7 +747,10 @@ TEST_P(UpgradeDialogText, IsShownWholeWithTheDialogOnTheScreen) {
     }
     // Laid out in a label, a megabyte froze the program for many seconds;
     // wrapped at word boundaries, a word of a megabyte for most of a minute.
-    EXPECT_LT(ms, 2000) << "processor time from the start to the dialog";
+    // A megabyte shows in about 1.1 s on an idle machine, and up to 2.5 s of
+    // processor time while every core runs other tests: the bound catches
+    // the freeze, not a busy machine.
+    EXPECT_LT(ms, 10000) << "processor time from the start to the dialog";
     EXPECT_EQ(OpenWindowNames(), kOnlyPasswordWindow);
 }
 
